@@ -1,0 +1,56 @@
+#include "app/text_format.h"
+
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
+#include <locale.h>
+#include <vector>
+
+namespace zet {
+namespace {
+
+locale_t CLocale() {
+  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  return loc;
+}
+
+// Switches this thread to the C locale for the lifetime of the object.
+class CLocaleScope {
+ public:
+  CLocaleScope() : old_(uselocale(CLocale())) {}
+  ~CLocaleScope() { uselocale(old_); }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  locale_t old_;
+};
+
+}  // namespace
+
+std::string CFormat(const char* fmt, ...) {
+  CLocaleScope scope;
+  char buf[256];
+  va_list ap;
+  va_start(ap, fmt);
+  va_list ap2;
+  va_copy(ap2, ap);
+  int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  std::string out;
+  if (n < 0) {
+    va_end(ap2);
+    return out;
+  }
+  if (static_cast<std::size_t>(n) < sizeof buf) {
+    out.assign(buf, static_cast<std::size_t>(n));
+  } else {
+    std::vector<char> big(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), fmt, ap2);
+    out.assign(big.data(), static_cast<std::size_t>(n));
+  }
+  va_end(ap2);
+  return out;
+}
+
+}  // namespace zet

@@ -1,0 +1,51 @@
+#pragma once
+// The one serial channel to the recorder: opens the configured port on
+// demand, drives the modem lines around each transfer, sends command frames,
+// reads replies and raw bytes, and reports port errors.
+#include <cstddef>
+#include <cstdint>
+
+#include "app/host.h"
+#include "app/settings.h"
+#include "link/protocol.h"
+#include "link/serial_device.h"
+
+namespace zet {
+
+inline constexpr const char* kNoAnswerMessage = "Прибор не отвечает !";  // 32830
+
+class SerialChannel {
+ public:
+  enum class PortState { Closed, Failed, Open };
+
+  SerialChannel(SerialDevice& device, AppSettings& settings, Clock& clock, Prompts& prompts)
+      : device_(device), settings_(settings), clock_(clock), prompts_(prompts) {}
+
+  int OpenPort();   // 1 ready, 0 failed (the error has been shown)
+  int ClosePort();  // always 1
+  int SendCommand(const CommandFrame& frame);
+  // Bytes read after the 0x00 lead byte (13 for a complete reply), 0 when nothing came.
+  int ReadReply(ReplyFrame& reply, bool showMessage);
+  std::size_t ReadRaw(std::uint8_t* buf, std::size_t n);
+  bool WriteRaw(const std::uint8_t* data, std::size_t n);  // no purge, no line change
+  void SetTransmitLines();
+  void SetReceiveLines();
+  bool PurgePort();
+  void ReportPortError();
+
+  PortState State() const { return state_; }
+  Clock& GetClock() { return clock_; }
+  Prompts& GetPrompts() { return prompts_; }
+  AppSettings& Settings() { return settings_; }
+
+ private:
+  void SetLines(int rtsByte, int dtrByte);
+
+  SerialDevice& device_;
+  AppSettings& settings_;
+  Clock& clock_;
+  Prompts& prompts_;
+  PortState state_ = PortState::Closed;
+};
+
+}  // namespace zet

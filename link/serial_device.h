@@ -1,0 +1,35 @@
+#pragma once
+// A serial device as the link sees it. The POSIX implementation drives a real
+// port or a pseudo-terminal; tests use an in-process device on a virtual clock.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zet {
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+  // Opens the named device for reading and writing, exclusively. "COM1:" ..
+  // "COM6:" name /dev/ttyS0 .. /dev/ttyS5; a name starting with "/" is a path.
+  virtual bool Open(const std::string& name) = 0;
+  // 8 data bits, even parity, 1 stop bit, raw, at the given rate (10416).
+  virtual bool Configure(int baud) = 0;
+  virtual bool Write(const std::uint8_t* data, std::size_t n) = 0;
+  // Reads up to n bytes. Ends when n bytes are in, after 5000 + 10*n ms in all,
+  // or after 2000 ms of silence between two bytes. Returns the count read.
+  virtual std::size_t Read(std::uint8_t* buf, std::size_t n) = 0;
+  // Modem lines; a device without them (a pseudo-terminal) succeeds quietly.
+  virtual bool SetRts(bool on) = 0;
+  virtual bool SetDtr(bool on) = 0;
+  virtual bool Purge() = 0;  // discard both directions
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  virtual long LastError() const = 0;  // errno of the last failed call
+};
+
+inline constexpr int kTotalTimeoutMs = 5000;
+inline constexpr int kPerByteTimeoutMs = 10;
+inline constexpr int kIntervalTimeoutMs = 2000;
+
+}  // namespace zet
