@@ -1,0 +1,42 @@
+#pragma once
+// Reading the recorder's memory: preamble, checksummed blocks, decoding.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/host.h"
+#include "recording/download_decode.h"
+#include "link/serial_channel.h"
+
+namespace zet {
+
+inline constexpr const char* kBadPreambleMessage =
+    "Получена неправильная преамбула данных.\nДанные не приняты.";  // 32829
+
+// Reads and checks the 17-byte preamble; fills the header (not dMaxRange) and
+// the word count. 0 on failure (no answer is reported, a bad sum is not).
+int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words);
+
+// Receives `length` bytes in blocks of up to 512 with sum bytes and
+// acknowledgements, with progress and cancel. Returns the bytes accepted.
+std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_t* buffer,
+                         std::size_t length);
+
+struct DownloadResult {
+  enum class Status { PortFailed, BadPreamble, NothingReceived, Decoded, OutOfMemory, RawFileError } status =
+      Status::PortFailed;
+  DecodedImage image;        // the runs, when decoded
+  std::string message;       // for OutOfMemory / RawFileError
+};
+
+struct DownloadOptions {
+  std::string rawDataPath;   // non-empty: write the received bytes there ("data")
+};
+
+// The whole download after the document was emptied: open, read-memory
+// frame, preamble, image, raw file, decoding, close. `header` starts as the
+// document's current header (a bad period code keeps its period).
+DownloadResult DownloadMemory(SerialChannel& channel, Progress& progress, RecordingHeader header,
+                              const DownloadOptions& options);
+
+}  // namespace zet
