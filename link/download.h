@@ -23,11 +23,17 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
                          std::size_t length);
 
 struct DownloadResult {
-  enum class Status { PortFailed, BadPreamble, NothingReceived, Decoded, OutOfMemory, RawFileError } status =
-      Status::PortFailed;
+  // TransferFailed: an exception left the block transfer (the user was told).
+  enum class Status {
+    PortFailed, BadPreamble, NothingReceived, Decoded, OutOfMemory, RawFileError, TransferFailed
+  } status = Status::PortFailed;
   DecodedImage image;        // the runs, when decoded
   std::string message;       // for OutOfMemory / RawFileError
+  RecordingHeader header;    // as the preamble left it (the input header when it was refused)
 };
+
+inline constexpr const char* kReadFailedMessage = "Что-то случилось при чтении !";
+inline constexpr const char* kAttentionCaption = "Внимание !";
 
 struct DownloadOptions {
   std::string rawDataPath;   // non-empty: write the received bytes there ("data")
