@@ -49,13 +49,19 @@ class LogDocument {
 
   // ---- commands and their enabling ----
   bool CanFilter() const { return m_bFastSampling; }
-  void Filter();                 // saves copies once, filters both channels
+  // Saves copies once, filters both channels. False when memory ran out; the
+  // document is then flagged filtered with its copies intact, so
+  // RestoreInitialView brings the data back.
+  bool Filter();
   void RestoreInitialView();     // undoes filtering, resets the limit
   bool CanExport() const { return m_pChannel1 && Channel1Count() != 0; }
   bool CanShowStrayCurrents() const { return Channel2Count() != 0; }
   bool CanShuntCurrent() const { return m_pChannel2.has_value(); }
-  // Switches the shunt display on with a rating in amperes; returns whether the
-  // resistance changed (the document is then modified). A rating <= 0 is refused.
+  // Switches the shunt display on with a rating in amperes (resistance
+  // 0.075 / rating). *modified tells whether the resistance changed by more
+  // than 0.000001 (the document is then modified). A rating that is not a
+  // positive number would give no usable resistance: it is refused, false is
+  // returned and nothing changes.
   bool SetShuntRating(double ratingAmperes, bool* modified);
   bool CanLimitCoarser() const;
   bool CanLimitFiner() const;

@@ -34,10 +34,41 @@ float SupplyVolts(std::uint16_t w);
 // Continuous ("fast") sampling: a period below the single-precision 0.01 s.
 bool IsFastSampling(double dPeriod);
 
+// printf("%.*f", decimals, v) in the C locale, byte for byte (including
+// "-0.000000", "nan", "-inf"), without touching the process locale. decimals
+// 0..9; out needs room for 330 bytes. Returns the end of the text.
+char* FormatFixed(double v, int decimals, char* out);
+
 // Time text of sample i: "%8.4f c   " for fast sampling, else the local
 // date and time "%d.%m.%Y %H:%M:%S", or the span "%D:%H:%M:%S   " when the
 // start date is unknown.
+// Header values no recorder writes (non-finite or astronomically large
+// periods, dates outside 1900..9999 or fields out of their range) never crash:
+// an unusable time gives kUnknownTimeText, an unusable start date falls back
+// to the elapsed-time form.
 std::string GetTimeText(const RecordingHeader& header, long long i);
+
+inline constexpr const char* kUnknownTimeText = "?";
+
+// The same texts as GetTimeText, made fast for long loops (export): the start
+// instant is resolved once and the local-time offset is cached per hour.
+class TimeTextFormatter {
+ public:
+  explicit TimeTextFormatter(const RecordingHeader& header);
+  // Writes the time text of sample i at out (room for 64 bytes); returns the end.
+  char* Write(long long i, char* out);
+  std::string Text(long long i);
+
+ private:
+  enum class Form { Seconds, Date, Span };
+  char* WriteDate(long long t, char* out);
+  RecordingHeader header_;
+  Form form_;
+  long long start_ = 0;  // start instant (time_t) for the date form
+  // Cached span of instants [winLo, winHi] known to share one UTC offset.
+  long long winLo_ = 1, winHi_ = 0, winOffset_ = 0;
+  bool winUniform_ = false;
+};
 
 // An owned sample array. Absent and empty differ: a one-channel download keeps
 // an empty channel-2 array, a file read has none.
@@ -52,7 +83,7 @@ struct Recording {
   SampleArray channel1;
   SampleArray channel2;
   SampleArray supply;
-  std::string comment;  // UTF-8, lines separated by "\r\n"
+  std::string comment;  // UTF-8, lines separated by "\n" (the file holds "\r\n")
   std::string title;    // "Измерения%d" for downloaded runs
 };
 

@@ -33,6 +33,37 @@ ZetReadResult ReadZetFile(const std::string& path);
 // Returns an empty string on success, else a message for the user.
 std::string WriteZetFile(const std::string& path, const Recording& rec);
 
+// Header values no program of ours writes are refused as Damaged rather than
+// handed to the views: a non-finite or negative period, range, largest range
+// or shunt resistance, ranges above 1000 V, and a channel count other than
+// 0 (empty document), 1 or 2. Start date fields are kept as read; the time
+// texts cope with any of them.
+
+// Creates a file through a temporary beside it ("<path>.tmp-XXXXXX") and
+// renames it over the target only after everything was written and synced,
+// so a failure (full disk, unwritable directory) leaves an existing file as
+// it was. Error() is a message for the user.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(std::string path);
+  ~ReplacingFile();  // an uncommitted temporary is removed
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  bool Open();
+  bool Write(const void* data, std::size_t size);
+  bool Commit();
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool Fail(const char* what);
+  std::string path_, target_, temp_, error_;
+  int fd_ = -1;
+};
+
+// The comment's limit in the file (longer ones cannot be read back).
+inline constexpr std::uint32_t kMaxCommentBytes = 0xFFFFF;
+
+// Comment text in the file: Windows-1251 with CR LF; in memory: UTF-8 with LF.
 std::string Cp1251ToUtf8(const std::string& bytes);
 std::string Utf8ToCp1251(const std::string& text);  // unmappable characters become '?'
 
