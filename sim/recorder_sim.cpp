@@ -188,7 +188,6 @@ Options::Options() {
 
 RecorderSim::RecorderSim(Options options) : options_(std::move(options)) {
   rng_ = options_.faults.seed ? options_.faults.seed : 0x9E3779B97F4A7C15ULL;
-  wrongEchoesLeft_ = options_.faults.wrongEchoReplies;
 }
 
 double RecorderSim::Random() {
@@ -315,9 +314,10 @@ void RecorderSim::HandleFrame(const std::array<std::uint8_t, 11>& f, std::int64_
 void RecorderSim::Reply(const std::array<std::uint8_t, 11>& f, std::int64_t nowUs) {
   std::array<std::uint8_t, 14> r{};
   for (int i = 1; i <= 10; ++i) r[i] = f[i];
-  if (wrongEchoesLeft_ != 0) {
+  const int wrong = options_.faults.wrongEchoReplies;
+  if (wrong < 0 || wrongEchoesSent_ < wrong) {
     r[2] ^= 0x01;
-    if (wrongEchoesLeft_ > 0) --wrongEchoesLeft_;
+    ++wrongEchoesSent_;
   }
   r[11] = static_cast<std::uint8_t>(options_.image.device >> 8);
   r[12] = static_cast<std::uint8_t>(options_.image.device & 0xFF);

@@ -135,7 +135,7 @@ class RecorderSim {
   std::int64_t lastBlockUs_ = 0;
   int blocksSent_ = 0;
   int framesReceived_ = 0;
-  int wrongEchoesLeft_ = 0;
+  int wrongEchoesSent_ = 0;
   bool shortBlockDone_ = false;
   std::uint8_t programmedMode_ = 0;
   std::uint64_t rng_ = 0;
