@@ -23,6 +23,8 @@ class CMonitorDialog : public QDialog {
   // One poll, as each timer tick does while the dialog is visible and the
   // program is not busy with another instrument operation.
   void Poll();
+  // A tick of the poll timer: polls only when visible and not blocked.
+  void OnTimer();
 
   QAbstractButton* Button(int id) const;
   QLabel* Value1() const { return m_staticValue1; }
@@ -34,7 +36,6 @@ class CMonitorDialog : public QDialog {
 
  private:
   void UpdateRangeButtons();
-  void OnTimer();
 
   zet::ui::InstrumentEnv m_env;
   QLabel* m_staticRaw;
