@@ -66,7 +66,7 @@ std::string ProgramReport(const CommandFrame& sent, const ReplyFrame& reply, int
   return r;
 }
 
-ProgramOutcome RunProgram(SerialChannel& channel, const CommandFrame& frame) {
+ProgramOutcome RunProgram(SerialChannel& channel, const CommandFrame& frame, std::string* lastReport) {
   if (!channel.OpenPort()) return ProgramOutcome::PortFailed;
   Prompts& prompts = channel.GetPrompts();
   ProgramOutcome outcome = ProgramOutcome::Rejected;
@@ -79,12 +79,14 @@ ProgramOutcome RunProgram(SerialChannel& channel, const CommandFrame& frame) {
     // must not pass on the zeros it left behind.
     const bool ok = n >= 9 && EchoMatches(frame, reply);
     const std::string caption = CFormat("Прибор %d", ReplyDeviceNumber(reply));
+    const std::string report = ProgramReport(frame, reply, n);
+    if (lastReport) *lastReport = report;
     if (ok) {
       prompts.Message("Команду принял правильно", caption, MsgButtons::Ok, MsgIcon::None);
       outcome = ProgramOutcome::Accepted;
       break;
     }
-    MsgAnswer a = prompts.Message("Команду принял неправильно !\n" + ProgramReport(frame, reply, n),
+    MsgAnswer a = prompts.Message("Команду принял неправильно !\n" + report,
                                   caption, MsgButtons::RetryCancel, MsgIcon::Exclamation);
     if (a != MsgAnswer::Retry) break;
   }

@@ -31,8 +31,10 @@ enum class ProgramOutcome { PortFailed, Accepted, Rejected };
 
 // Confirmation and dialog are the caller's. Opens the port, sends, reads the
 // reply, reports through the channel's prompts, resends the identical frame on
-// Retry, closes the port.
-ProgramOutcome RunProgram(SerialChannel& channel, const CommandFrame& frame);
+// Retry, closes the port. `lastReport`, when given, receives the report of
+// the last attempt (also of an accepted one).
+ProgramOutcome RunProgram(SerialChannel& channel, const CommandFrame& frame,
+                          std::string* lastReport = nullptr);
 
 // Start-time spins: each returns the new start time.
 std::time_t StepHours(std::time_t t, int d);

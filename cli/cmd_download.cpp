@@ -1,0 +1,114 @@
+// zet-cli download: the recorder's memory into one .zet file per run.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/cli_host.h"
+#include "link/download.h"
+#include "recording/zet_file.h"
+
+namespace zet::cli {
+namespace {
+
+bool IsWritableDir(const std::string& dir) {
+  struct stat st {};
+  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+// Claims a name that no file has yet, so nothing existing is ever replaced
+// (also not one created meanwhile by someone else). Empty when none is free.
+std::string ClaimFreeName(const std::string& dir, const std::string& title) {
+  for (int k = 1; k < 10000; ++k) {
+    std::string path = dir + "/" + title + (k == 1 ? "" : " (" + std::to_string(k) + ")") + ".zet";
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return path;
+    }
+    if (errno != EEXIST) return {};
+  }
+  return {};
+}
+
+int Run(const Args& args) {
+  args.CheckKnown({"port", "out-dir", "raw"});
+  std::string dir = args.Option("out-dir").value_or(".");
+  if (dir.empty()) dir = ".";
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  // Checked before the transfer: a download that cannot be kept is wasted time.
+  if (!IsWritableDir(dir)) {
+    std::fprintf(stderr, "zet-cli download: %s is not a writable directory\n", dir.c_str());
+    return kExitFile;
+  }
+  DownloadOptions options;
+  if (auto raw = args.Option("raw")) {
+    if (raw->empty()) throw UsageError("--raw needs a file name");
+    options.rawDataPath = *raw;
+  }
+  InstrumentSession s(args);
+  TerminalProgress progress(s.clock);
+  CatchInterrupts();
+  DownloadResult r = DownloadMemory(s.channel, progress, RecordingHeader{}, options);
+  switch (r.status) {
+    case DownloadResult::Status::PortFailed:
+      std::fprintf(stderr, "zet-cli download: %s: %s\n", s.settings.m_strPortName.c_str(),
+                   std::strerror(static_cast<int>(s.device.LastError())));
+      return kExitFile;
+    case DownloadResult::Status::BadPreamble:
+    case DownloadResult::Status::TransferFailed: return kExitInstrument;
+    case DownloadResult::Status::NothingReceived:
+      std::fprintf(stderr, "zet-cli download: no data received\n");
+      return kExitInstrument;
+    case DownloadResult::Status::OutOfMemory:
+    case DownloadResult::Status::RawFileError: return kExitFile;
+    case DownloadResult::Status::Decoded: break;
+  }
+  int status = kExitOk;
+  for (const Recording& rec : r.image.runs) {
+    const std::string preferred = dir + "/" + rec.title + ".zet";
+    std::string path = ClaimFreeName(dir, rec.title);
+    if (path.empty()) {
+      std::fprintf(stderr, "zet-cli download: no free file name for %s in %s\n", rec.title.c_str(),
+                   dir.c_str());
+      status = kExitFile;
+      continue;
+    }
+    if (path != preferred)
+      std::fprintf(stderr, "zet-cli download: %s exists, writing %s\n", preferred.c_str(), path.c_str());
+    std::string error = WriteZetFile(path, rec);
+    if (!error.empty()) {
+      ::unlink(path.c_str());
+      std::fprintf(stderr, "zet-cli download: %s: %s\n", path.c_str(), error.c_str());
+      status = kExitFile;
+      continue;
+    }
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+  }
+  return status;
+}
+
+const bool registered = RegisterCommand(
+    {"download", "read the recorder's memory, one .zet file per run",
+     "Usage: zet-cli download [--port NAME] [--out-dir DIR] [--raw FILE]\n"
+     "Reads the recorder's whole memory and writes every run found in it as\n"
+     "DIR/<title>.zet (titles Измерения1, Измерения2, ... from the run counter\n"
+     "kept in the settings). An existing file is never replaced: the run gets\n"
+     "the next free name \"<title> (2).zet\" and a note says so. Each written\n"
+     "path is printed on its own line. While stderr is a terminal a progress\n"
+     "line shows the bytes received, the percentage and the time left; Ctrl-C\n"
+     "ends the transfer and keeps what was received.\n\n"
+     "Options:\n"
+     "  --out-dir DIR   where the .zet files go (default: the current directory)\n"
+     "  --raw FILE      also write the received memory image as it came\n" +
+         std::string(kPortHelp) +
+         "\nExit codes: 0 done; 1 the recorder did not answer, sent a bad preamble\n"
+         "or no data; 3 a port or file error.\n",
+     {},
+     Run});
+
+}  // namespace
+}  // namespace zet::cli
