@@ -1,0 +1,135 @@
+// zet-cli info and export, run as a user would run them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "recording/export.h"
+#include "recording/zet_file.h"
+
+namespace zet {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int code = -1;
+  std::string out;
+};
+
+// Runs zet-cli with a fixed time zone; stderr is folded into out when asked.
+Result RunCli(const std::string& args, bool withStderr = false) {
+  std::string cmd = std::string("TZ=Europe/Moscow LC_ALL=ru_RU.UTF-8 ") + ZET_CLI_PATH + " " + args +
+                    (withStderr ? " 2>&1" : " 2>/dev/null");
+  Result r;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+class CliFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zet-cli-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  static std::string Q(const std::string& s) { return "'" + s + "'"; }
+
+  Recording TwoChannel() const {
+    Recording rec;
+    rec.header.nDevice = 21;
+    rec.header.bDateKnown = 1;
+    rec.header.nYear = 2024;
+    rec.header.nMonth = 3;
+    rec.header.nDay = 5;
+    rec.header.nHour = 10;
+    rec.header.nMinute = 20;
+    rec.header.dPeriod = 1.0;
+    rec.header.dRange = 10;
+    rec.header.dMaxRange = 10;
+    rec.header.nChannels = 2;
+    rec.shuntResistance = 0.00075;
+    rec.channel1 = std::vector<float>{1.5f, -0.25f, 2.0f};
+    rec.channel2 = std::vector<float>{0.5f, 0.75f, -1.0f};
+    rec.supply = std::vector<float>{5.5f};
+    rec.comment = "Участок \"А\"\nвторая строка";
+    return rec;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CliFiles, InfoJsonHasEveryKeyAndEscapesTheComment) {
+  ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
+  Result r = RunCli("info --json " + Q(Path("a.zet")));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.out,
+            "{\"device\":21,\"date_known\":true,\"year\":2024,\"month\":3,\"day\":5,\"hour\":10,"
+            "\"minute\":20,\"period\":1,\"fixed_range\":false,\"range\":10,\"max_range\":10,"
+            "\"channels\":2,\"shunt_resistance\":0.00075,\"channel1\":3,\"channel2\":3,\"supply\":1,"
+            "\"comment\":\"Участок \\\"А\\\"\\nвторая строка\"}\n");
+  Result text = RunCli("info " + Q(Path("a.zet")));
+  EXPECT_EQ(text.code, 0);
+  EXPECT_NE(text.out.find("05.03.2024 10:20"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("вторая строка"), std::string::npos);
+}
+
+TEST_F(CliFiles, ExportMatchesTheDesktopExport) {
+  ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
+  Result r = RunCli("export " + Q(Path("a.zet")) + " " + Q(Path("a.xls")));
+  ASSERT_EQ(r.code, 0);
+  std::ifstream in(Path("a.xls"), std::ios::binary);
+  std::string got{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(got,
+            "05.03.2024 10:20:00\t1.500000\t0.500000\n"
+            "05.03.2024 10:20:01\t-0.250000\t0.750000\n"
+            "05.03.2024 10:20:02\t2.000000\t-1.000000\n");
+}
+
+TEST_F(CliFiles, DamagedMissingAndUnwritableFilesExitWithThree) {
+  std::vector<std::uint8_t> bytes = EncodeZet(TwoChannel());
+  bytes.resize(bytes.size() - 5);
+  {
+    std::ofstream out(Path("cut.zet"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::ofstream(Path("text.zet")) << "not a recording";
+  Result cut = RunCli("info " + Q(Path("cut.zet")), true);
+  EXPECT_EQ(cut.code, 3);
+  EXPECT_NE(cut.out.find("повреждён"), std::string::npos) << cut.out;
+  Result magic = RunCli("info --json " + Q(Path("text.zet")), true);
+  EXPECT_EQ(magic.code, 3);
+  EXPECT_NE(magic.out.find("Неправильный формат файла"), std::string::npos);
+  EXPECT_EQ(RunCli("info " + Q(Path("none.zet"))).code, 3);
+  EXPECT_EQ(RunCli("export " + Q(Path("cut.zet")) + " " + Q(Path("x.xls"))).code, 3);
+  EXPECT_FALSE(fs::exists(Path("x.xls")));
+
+  ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
+  EXPECT_EQ(RunCli("export " + Q(Path("a.zet")) + " " + Q(Path("no/dir/x.xls"))).code, 3);
+}
+
+TEST_F(CliFiles, UsageErrorsAndHelp) {
+  EXPECT_EQ(RunCli("info").code, 2);
+  EXPECT_EQ(RunCli("info a.zet b.zet").code, 2);
+  EXPECT_EQ(RunCli("info --colour a.zet").code, 2);
+  EXPECT_EQ(RunCli("export a.zet").code, 2);
+  Result help = RunCli("export --help");
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("Usage: zet-cli export FILE.zet OUT.xls"), std::string::npos);
+  EXPECT_NE(RunCli("info --help").out.find("--json"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zet
