@@ -1,0 +1,36 @@
+#include "app/ui/about_dlg.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zet::ui {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Информация о программе"));
+  auto* icon = new QLabel(this);
+  icon->setPixmap(QIcon(QStringLiteral(":/icons/zet.svg")).pixmap(32, 32));
+  icon->setAlignment(Qt::AlignTop);
+  auto* text = new QVBoxLayout;
+  for (const char* line : {"Программа работы с Регистратором",
+                           "напряжений для обследования блуждающих токов", "Вистен"}) {
+    auto* label = new QLabel(QString::fromUtf8(line), this);
+    label->setAlignment(Qt::AlignHCenter);
+    text->addWidget(label);
+  }
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(ok);
+  buttons->addStretch();
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(icon);
+  layout->addLayout(text, 1);
+  layout->addLayout(buttons);
+  setFixedSize(sizeHint().expandedTo(QSize(350, 98)));
+}
+
+}  // namespace zet::ui

@@ -1,0 +1,117 @@
+#pragma once
+// The desktop document: one recording (zet::LogDocument) with its title, path,
+// modified flag, recent-file list, views and the document's commands.
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "app/host.h"
+#include "app/settings.h"
+#include "app/ui/commands.h"
+#include "app/ui/file_chooser.h"
+#include "recording/log_document.h"
+
+class QPlainTextEdit;
+class QSplitter;
+class QWidget;
+
+namespace zet::ui {
+
+class CLogView;
+class CWalkingView;
+
+inline constexpr const char* kUntitled = "Без названия";
+inline constexpr const char* kZetFilter = "Данные Регистратора (*.zet)";
+inline constexpr const char* kZetSuffix = "zet";
+inline constexpr const char* kFilteredSaveMessage =
+    "В результате применения операции \"Фильтрация\" данные были изменены. Сохранение данных возможно в "
+    "файле с другим именем.";  // 32837
+inline constexpr const char* kRawDataPath = "data";
+
+class CLogDoc : public CommandTarget {
+ public:
+  CLogDoc(AppSettings& settings, Prompts& prompts, FileChooser& files);
+
+  LogDocument& Data() { return m_doc; }
+  const LogDocument& Data() const { return m_doc; }
+
+  // ---- framework-like document operations ----
+  bool OnNewDocument();
+  // Reads a .zet file; false when nothing usable was read (the user was told).
+  bool OnOpenDocument(const QString& path);
+  // Writes to path (the filtered-data rule first); on success the document
+  // takes that name. False when refused or failed (the user was told).
+  bool OnSaveDocument(const QString& path);
+  bool DoFileSave();  // save under the current path, or ask for one
+  bool DoSaveAs();
+  // Offers to save a modified document; false means stop (Cancel or a failed save).
+  bool SaveModified();
+  // Replaces the contents with a downloaded run: titled, modified, views reset.
+  void LoadRun(const Recording& run);
+  // Open command: asks for a file (after SaveModified) and opens it.
+  bool OpenWithChooser();
+  bool OpenRecent(int index);  // 0-based
+
+  const QString& GetTitle() const { return m_strTitle; }
+  void SetTitle(const QString& title) { m_strTitle = title; }
+  const QString& GetPathName() const { return m_strPathName; }
+  bool IsModified() const { return m_bModified; }
+  void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+
+  // ---- views ----
+  void UpdateViewsAfterLoad();
+  void UpdateAllViews(QWidget* except = nullptr);
+  QPlainTextEdit* m_pCommentView = nullptr;
+  CLogView* m_pLogView = nullptr;
+  CWalkingView* m_pWalkingView = nullptr;
+  QSplitter* m_pSplitter = nullptr;
+  // Call after m_pCommentView is set: keeps the comment in step with the pane.
+  void AttachCommentView(QPlainTextEdit* view);
+
+  // ---- fonts ----
+  QFont m_font;
+  QFont m_fontPrint;
+  static QFont FontFromLogFont(const LogFont& lf);
+  static LogFont LogFontFromFont(const QFont& font, const LogFont& base);
+
+  // ---- recent files ("Recent File List", File1..File10) ----
+  QStringList RecentFiles() const { return m_recent; }
+  void AddToRecentFiles(const QString& path);
+  void RemoveRecentFile(const QString& path);
+
+  // ---- commands ----
+  bool OnUpdate(int id, CommandState& state) override;
+  bool OnCommand(int id) override;
+  void OnFilter();
+  void OnExport();
+  void OnShuntCurrent();
+  void OnFont();
+
+  // Dialog hooks, replaced by tests. Shunt: current resistance -> chosen
+  // rating in amperes, nothing on cancel. Font: nothing on cancel.
+  std::function<std::optional<double>(double resistance)> chooseShuntRating;
+  std::function<std::optional<QFont>(const QFont& current)> chooseFont;
+  QWidget* m_pOwner = nullptr;  // parent of the dialogs
+
+ private:
+  void SetCommentText(const QString& text);
+  QString CommentText() const;
+  void LoadRecentFiles();
+  void StoreRecentFiles();
+  void ShowMessage(const std::string& text);
+
+  AppSettings& m_settings;
+  Prompts& m_prompts;
+  FileChooser& m_files;
+  LogDocument m_doc;
+  LogFont m_logFont;
+  QString m_strTitle = QString::fromUtf8(kUntitled);
+  QString m_strPathName;
+  bool m_bModified = false;
+  bool m_bSettingComment = false;
+  QStringList m_recent;
+};
+
+}  // namespace zet::ui
