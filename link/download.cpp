@@ -132,6 +132,43 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
   return received;
 }
 
+// The transfer and what follows it; exceptions are the caller's.
+void ReceiveAndDecode(SerialChannel& channel, Progress& progress, std::vector<std::uint8_t>& buffer,
+                      std::size_t length, const RecordingHeader& header, const DownloadOptions& options,
+                      DownloadResult& result) {
+  Prompts& prompts = channel.GetPrompts();
+  const std::size_t received = ReceiveImage(channel, progress, buffer.data(), length);
+  if (received == 0) {
+    result.status = DownloadResult::Status::NothingReceived;
+    return;
+  }
+
+  if (!options.rawDataPath.empty()) {
+    const std::string error = WriteRawDataFile(options.rawDataPath, buffer.data(), received);
+    if (!error.empty()) {
+      // Nothing is decoded: the recorder still holds the data for another try.
+      prompts.Message(error, kAppTitle, MsgButtons::Ok, MsgIcon::Warning);
+      result.status = DownloadResult::Status::RawFileError;
+      result.message = error;
+      return;
+    }
+  }
+
+  AppSettings& settings = channel.Settings();
+  result.image = DecodeImage(buffer.data(), received, header, settings.GetMeasurementCounter(),
+                             ToLocalTime(channel.GetClock().Now()).year);
+  if (result.image.ok) {
+    settings.SetMeasurementCounter(result.image.nextCounter);
+    result.status = DownloadResult::Status::Decoded;
+  } else if (!result.image.error.empty()) {
+    prompts.Message(result.image.error, kAppTitle, MsgButtons::Ok, MsgIcon::Warning);
+    result.status = DownloadResult::Status::OutOfMemory;
+    result.message = result.image.error;
+  } else {
+    result.status = DownloadResult::Status::NothingReceived;
+  }
+}
+
 DownloadResult DownloadMemory(SerialChannel& channel, Progress& progress, RecordingHeader header,
                               const DownloadOptions& options) {
   DownloadResult result;
@@ -165,42 +202,14 @@ DownloadResult DownloadMemory(SerialChannel& channel, Progress& progress, Record
     return result;
   }
 
-  std::size_t received = 0;
   try {
-    received = ReceiveImage(channel, progress, buffer.data(), length);
+    ReceiveAndDecode(channel, progress, buffer, length, header, options, result);
   } catch (const std::exception&) {
+    // Whatever broke, the document gets nothing and the counter stays.
+    result.image = DecodedImage{};
+    result.message.clear();
     prompts.Message(kReadFailedMessage, kAttentionCaption, MsgButtons::Ok, MsgIcon::Warning);
     result.status = DownloadResult::Status::TransferFailed;
-    return result;
-  }
-  if (received == 0) {
-    result.status = DownloadResult::Status::NothingReceived;
-    return result;
-  }
-
-  if (!options.rawDataPath.empty()) {
-    const std::string error = WriteRawDataFile(options.rawDataPath, buffer.data(), received);
-    if (!error.empty()) {
-      // Nothing is decoded: the recorder still holds the data for another try.
-      prompts.Message(error, kAppTitle, MsgButtons::Ok, MsgIcon::Warning);
-      result.status = DownloadResult::Status::RawFileError;
-      result.message = error;
-      return result;
-    }
-  }
-
-  AppSettings& settings = channel.Settings();
-  result.image = DecodeImage(buffer.data(), received, header, settings.GetMeasurementCounter(),
-                             ToLocalTime(channel.GetClock().Now()).year);
-  if (result.image.ok) {
-    settings.SetMeasurementCounter(result.image.nextCounter);
-    result.status = DownloadResult::Status::Decoded;
-  } else if (!result.image.error.empty()) {
-    prompts.Message(result.image.error, kAppTitle, MsgButtons::Ok, MsgIcon::Warning);
-    result.status = DownloadResult::Status::OutOfMemory;
-    result.message = result.image.error;
-  } else {
-    result.status = DownloadResult::Status::NothingReceived;
   }
   return result;
 }

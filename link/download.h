@@ -23,7 +23,7 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
                          std::size_t length);
 
 struct DownloadResult {
-  // TransferFailed: an exception left the block transfer (the user was told).
+  // TransferFailed: an exception left the transfer or the decoding (the user was told).
   enum class Status {
     PortFailed, BadPreamble, NothingReceived, Decoded, OutOfMemory, RawFileError, TransferFailed
   } status = Status::PortFailed;
