@@ -240,7 +240,7 @@ std::string Utf8ToCp1251(const std::string& text) {
       continue;
     }
     i += len;
-    if (c == '\n' && (out.empty() || out.back() != '\r')) out += '\r';
+    if (c == '\n') out += '\r';  // every LF of the text; a CR of its own stays a CR
     out += ToCp1251(c);
   }
   return out;
