@@ -316,11 +316,14 @@ ZetReadResult ReadZetFile(const std::string& path) {
   if (fd < 0)
     return Fail(ZetStatus::IoError, "Не удалось открыть файл «" + path + "».\n" + SystemMessage(errno));
   struct stat st {};
+  errno = 0;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     int err = errno;
     ::close(fd);
     return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\n" +
-                                        (S_ISDIR(st.st_mode) ? std::string("Это каталог.") : SystemMessage(err)));
+                                        (err != 0 ? SystemMessage(err)
+                                         : S_ISDIR(st.st_mode) ? std::string("Это каталог.")
+                                                               : std::string("Это не обычный файл.")));
   }
   // Three full channels of a recorder's memory stay far below this.
   constexpr std::uint64_t kMaxFileSize = std::uint64_t{4} << 30;
