@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QGuiApplication>
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/main_frame.h"
@@ -71,6 +73,8 @@ int CLogApp::InitInstance(const QStringList& arguments) {
                         MsgIcon::Exclamation);
   }
   m_frame->UpdateCommandStates();
+  // Without a window manager a maximise request does nothing: fill the screen first.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) m_frame->setGeometry(screen->availableGeometry());
   m_frame->showMaximized();
   return 0;
 }
@@ -78,10 +82,8 @@ int CLogApp::InitInstance(const QStringList& arguments) {
 bool CLogApp::OnUpdate(int id, CommandState&) {
   switch (id) {
     case ID_APP_ABOUT:
-    case ID_FILE_PAGE_SETUP:
-    case ID_FILE_NEW:
-    case ID_FILE_OPEN: return true;
-    default: return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount;
+    case ID_FILE_PAGE_SETUP: return true;
+    default: return false;
   }
 }
 
@@ -89,16 +91,7 @@ bool CLogApp::OnCommand(int id) {
   switch (id) {
     case ID_APP_ABOUT: OnAppAbout(); return true;
     case ID_FILE_PAGE_SETUP: OnFilePageSetup(); return true;
-    case ID_FILE_NEW:
-      if (m_doc->SaveModified()) m_doc->OnNewDocument();
-      return true;
-    case ID_FILE_OPEN: m_doc->OpenWithChooser(); return true;
-    default:
-      if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
-        m_doc->OpenRecent(id - ID_FILE_MRU_FILE1);
-        return true;
-      }
-      return false;
+    default: return false;
   }
 }
 

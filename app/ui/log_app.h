@@ -1,7 +1,6 @@
 #pragma once
 // The application: settings, the one document and the main frame, the
-// command line, and the application's own commands (About, page setup,
-// New, Open, the recent files).
+// command line, and the application's own commands (About, page setup).
 #include <QStringList>
 #include <memory>
 

@@ -32,6 +32,9 @@
 #include "link/download.h"
 #include "recording/ui/log_doc.h"
 
+// The resources live in a static library: register them before first use.
+static void InitZetResources() { Q_INIT_RESOURCE(zet); }
+
 namespace zet::ui {
 namespace {
 
@@ -47,6 +50,7 @@ CMainFrame::CMainFrame(CLogDoc& doc, FrameEnv env)
     : m_doc(doc),
       m_env(std::move(env)),
       m_instrument{m_env.settings, m_env.channel, m_env.clock, m_env.prompts, this} {
+  InitZetResources();
   setWindowTitle(QString::fromUtf8(kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/zet.svg")));
   setAcceptDrops(true);
@@ -351,7 +355,7 @@ QString CMainFrame::PaneText(int pane) const {
 
 int CMainFrame::PaneWidth(int pane) const {
   if (pane < 1 || pane > 5) return -1;
-  return m_pPanes[pane]->maximumWidth();
+  return m_pPanes[pane]->isHidden() ? 0 : m_pPanes[pane]->maximumWidth();
 }
 
 bool CMainFrame::event(QEvent* e) {

@@ -294,7 +294,10 @@ void CLogDoc::RemoveRecentFile(const QString& path) {
 // ---- commands ------------------------------------------------------------
 
 bool CLogDoc::OnUpdate(int id, CommandState& s) {
+  if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) return true;
   switch (id) {
+    case ID_FILE_NEW:
+    case ID_FILE_OPEN:
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
     case ID_INITIAL_VIEW:
@@ -315,7 +318,15 @@ bool CLogDoc::OnUpdate(int id, CommandState& s) {
 }
 
 bool CLogDoc::OnCommand(int id) {
+  if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
+    OpenRecent(id - ID_FILE_MRU_FILE1);
+    return true;
+  }
   switch (id) {
+    case ID_FILE_NEW:
+      if (SaveModified()) OnNewDocument();
+      return true;
+    case ID_FILE_OPEN: OpenWithChooser(); return true;
     case ID_FILE_SAVE: DoFileSave(); return true;
     case ID_FILE_SAVE_AS: DoSaveAs(); return true;
     case ID_INITIAL_VIEW:

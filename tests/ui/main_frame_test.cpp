@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+
+#include "app/ui/status_panes.h"
+#include "chart/ui/log_view.h"
+#include "diagram/ui/walking_view.h"
+#include "shell_support.h"
+
+namespace zet::testing {
+namespace {
+
+using namespace zet::ui;
+
+class MainFrameTest : public ShellTest {
+ protected:
+  void Load(const Recording& r) {
+    doc->LoadRun(r);
+    frame->UpdateCommandStates();
+  }
+  std::vector<QString> Panes() {
+    std::vector<QString> t;
+    for (int i = 1; i <= 5; ++i) t.push_back(frame->PaneText(i));
+    return t;
+  }
+  bool Visible(int id) { return frame->ToolbarAction(id)->isVisible(); }
+};
+
+TEST_F(MainFrameTest, EmptyDocumentCollapsesEveryInformationPane) {
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_EQ(frame->PaneText(i), QString()) << i;
+    EXPECT_EQ(frame->PaneWidth(i), 0) << i;
+  }
+  EXPECT_EQ(frame->PaneText(0), QString::fromUtf8("Готов"));
+}
+
+TEST_F(MainFrameTest, PanesDescribeTheRecordingAndFitTheirText) {
+  Recording r = MakeRecording(5, 1, 0.5, 10);
+  Load(r);
+  EXPECT_EQ(Panes(), (std::vector<QString>{QString::fromUtf8("Прибор № 5"), QString::fromUtf8("Интервал   0.5 сек"),
+                                           QString::fromUtf8("Один канал"), "05.03.2024", "10:20"}));
+  const QFontMetrics fm(frame->statusBar()->font());
+  for (int i = 1; i <= 5; ++i) EXPECT_GE(frame->PaneWidth(i), fm.horizontalAdvance(frame->PaneText(i))) << i;
+
+  r = MakeRecording(7, 2, 0.0003, 10);
+  Load(r);
+  EXPECT_EQ(frame->PaneText(2), QString::fromUtf8("Интервал 300.0 мксек"));
+  EXPECT_EQ(frame->PaneText(3), QString::fromUtf8("Два канала"));
+}
+
+TEST_F(MainFrameTest, PaneTextRulesAtTheirBoundaries) {
+  RecordingHeader h;
+  h.nDevice = 3;
+  h.dPeriod = 0.1;  // exactly 0.1 s takes the seconds form
+  EXPECT_EQ(StatusPaneText(ID_INDICATOR_INTERVAL, h), "Интервал   0.1 сек");
+  h.dPeriod = 120;
+  EXPECT_EQ(StatusPaneText(ID_INDICATOR_INTERVAL, h), "Интервал 120.0 сек");
+  // No recorder number: only the channel pane speaks.
+  h = RecordingHeader{};
+  h.nChannels = 2;
+  h.nYear = 2024;
+  EXPECT_EQ(StatusPaneText(ID_INDICATOR_CHANNELS, h), "Два канала");
+  EXPECT_EQ(StatusPaneText(ID_INDICATOR_DATE, h), "");
+  EXPECT_EQ(StatusPaneText(ID_INDICATOR_DEVICE, h), "");
+}
+
+TEST_F(MainFrameTest, DocumentCommandsFollowTheRecording) {
+  // Empty: nothing to filter, export, show as diagram or as current.
+  EXPECT_FALSE(State(ID_FILTER).enabled);
+  EXPECT_FALSE(State(ID_EXPORT_EXCEL).enabled);
+  EXPECT_FALSE(State(ID_VIEW_STRAY_CURRENTS).enabled);
+  EXPECT_FALSE(State(ID_SHUNT_CURRENT).enabled);
+  EXPECT_TRUE(State(ID_GRID).checked);
+  EXPECT_TRUE(State(ID_INITIAL_VIEW).enabled);
+
+  // One channel at 0.5 s from a download: channel 2 exists but is empty.
+  Load(MakeRecording(5, 1, 0.5, 10, true));
+  EXPECT_FALSE(State(ID_FILTER).enabled);
+  EXPECT_TRUE(State(ID_EXPORT_EXCEL).enabled);
+  EXPECT_FALSE(State(ID_VIEW_STRAY_CURRENTS).enabled);
+  EXPECT_TRUE(State(ID_SHUNT_CURRENT).enabled);
+  // dMaxRange 10: both limit steps are offered.
+  EXPECT_TRUE(State(ID_LIMIT_COARSER).enabled);
+  EXPECT_TRUE(State(ID_LIMIT_FINER).enabled);
+  frame->RouteCommand(ID_LIMIT_COARSER);
+  EXPECT_FALSE(State(ID_LIMIT_COARSER).enabled);
+  EXPECT_DOUBLE_EQ(doc->Data().m_dLimit, 100);
+
+  // The same from a file: no channel 2 array, no shunt display.
+  Load(MakeRecording(5, 1, 0.5, 10, false));
+  EXPECT_FALSE(State(ID_SHUNT_CURRENT).enabled);
+
+  // Two channels, continuous.
+  Load(MakeRecording(5, 2, 0.0006, 100));
+  EXPECT_TRUE(State(ID_FILTER).enabled);
+  EXPECT_TRUE(State(ID_VIEW_STRAY_CURRENTS).enabled);
+  EXPECT_TRUE(State(ID_SHUNT_CURRENT).enabled);
+  EXPECT_FALSE(State(ID_SHUNT_CURRENT).checked);
+}
+
+TEST_F(MainFrameTest, TogglesShowTheirStateInMenuAndToolbar) {
+  EXPECT_FALSE(State(ID_RAW_DATA_FILE).checked);
+  frame->RouteCommand(ID_RAW_DATA_FILE);
+  EXPECT_TRUE(State(ID_RAW_DATA_FILE).checked);
+  EXPECT_TRUE(doc->Data().m_bRawDataFile);
+
+  frame->RouteCommand(ID_GRID);
+  EXPECT_FALSE(State(ID_GRID).checked);
+  EXPECT_FALSE(frame->ToolbarAction(ID_GRID)->isChecked());
+
+  EXPECT_TRUE(State(ID_CHANNEL1).checked);
+  frame->MenuAction(ID_CHANNEL1)->trigger();
+  EXPECT_FALSE(State(ID_CHANNEL1).checked);
+  EXPECT_FALSE(frame->LogView()->m_bShowChannel1);
+  EXPECT_FALSE(frame->ToolbarAction(ID_CHANNEL1)->isChecked());
+
+  EXPECT_TRUE(State(ID_VIEW_STATUS_BAR).checked || !frame->isVisible());
+}
+
+TEST_F(MainFrameTest, DiagramSwapsTheUpperPaneAndTheToolbar) {
+  const std::vector<int> chartOnly = {ID_SHUNT_CURRENT, ID_STRETCH_TIME, ID_CHANNEL1,    ID_CHANNEL2,
+                                      ID_SUPPLY_VOLTAGE, ID_CURRENT_VALUES, ID_SHRINK_TIME};
+  auto toolbar = [&] {
+    std::vector<bool> v;
+    for (int id : ToolbarButtons())
+      if (id) v.push_back(Visible(id));
+    return v;
+  };
+  const std::vector<bool> initial = toolbar();
+  EXPECT_FALSE(Visible(ID_VIEW_GRAPH));
+  EXPECT_TRUE(Visible(ID_VIEW_STRAY_CURRENTS));
+
+  frame->RouteCommand(ID_VIEW_GRAPH);  // already the chart: nothing changes
+  EXPECT_EQ(toolbar(), initial);
+
+  Load(MakeRecording(5, 2, 0.5, 100));
+  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
+  EXPECT_TRUE(frame->IsDiagramMode());
+  EXPECT_EQ(frame->ActiveView(), static_cast<CommandTarget*>(frame->WalkingView()));
+  EXPECT_TRUE(Visible(ID_VIEW_GRAPH));
+  EXPECT_FALSE(Visible(ID_VIEW_STRAY_CURRENTS));
+  for (int id : chartOnly) EXPECT_FALSE(Visible(id)) << id;
+  EXPECT_TRUE(Visible(ID_STRETCH_VALUES));
+  // The menu keeps every entry; commands only the chart handles are greyed.
+  EXPECT_TRUE(frame->MenuAction(ID_STRETCH_TIME)->isVisible());
+  EXPECT_FALSE(State(ID_STRETCH_TIME).enabled);
+  EXPECT_FALSE(State(ID_CHANNEL1).enabled);
+  EXPECT_TRUE(State(ID_STRETCH_VALUES).enabled);
+  frame->RouteCommand(ID_STRETCH_VALUES);
+  EXPECT_EQ(frame->WalkingView()->ValueZoom(), 2);
+  EXPECT_EQ(frame->LogView()->ValueZoom(), 1);
+
+  frame->RouteCommand(ID_VIEW_GRAPH);
+  EXPECT_FALSE(frame->IsDiagramMode());
+  EXPECT_EQ(toolbar(), initial);
+  EXPECT_EQ(frame->WalkingView()->ValueZoom(), 2);  // the hidden view kept its state
+}
+
+TEST_F(MainFrameTest, StretchingTheTimeAxisScrollsAndInitialViewFitsAgain) {
+  frame->show();
+  Load(MakeRecording(5, 1, 0.5, 5000));
+  frame->RouteCommand(ID_STRETCH_TIME);
+  frame->RouteCommand(ID_STRETCH_TIME);
+  EXPECT_EQ(frame->LogView()->TimeZoom(), 4);
+  EXPECT_TRUE(State(ID_SHRINK_TIME).enabled);
+  frame->RouteCommand(ID_INITIAL_VIEW);
+  EXPECT_EQ(frame->LogView()->TimeZoom(), 1);
+  EXPECT_FALSE(State(ID_SHRINK_TIME).enabled);
+}
+
+TEST_F(MainFrameTest, OpenMenuWidensThePromptPaneUntilItCloses) {
+  frame->show();
+  Load(MakeRecording(5, 1, 0.5, 10));
+  QMenu* menu = frame->menuBar()->actions().front()->menu();
+  const int width = frame->PaneWidth(1);
+  ASSERT_GT(width, 0);
+  emit menu->aboutToShow();
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(frame->PaneWidth(i), 0) << i;
+  emit menu->aboutToHide();
+  QApplication::processEvents();
+  EXPECT_EQ(frame->PaneWidth(1), width);
+  EXPECT_EQ(frame->PaneText(0), QString::fromUtf8("Готов"));
+  EXPECT_EQ(frame->PaneText(1), QString::fromUtf8("Прибор № 5"));
+}
+
+TEST_F(MainFrameTest, MonitorCommandOnlyWhileTheDialogIsHidden) {
+  ASSERT_NE(frame->MonitorDialog(), nullptr);
+  EXPECT_TRUE(State(ID_MONITOR_MODE).enabled);
+  frame->MonitorDialog()->show();
+  EXPECT_FALSE(State(ID_MONITOR_MODE).enabled);
+  frame->MonitorDialog()->hide();
+  EXPECT_TRUE(State(ID_MONITOR_MODE).enabled);
+}
+
+TEST_F(MainFrameTest, CommandTableMatchesTheMenusAndToolbar) {
+  EXPECT_EQ(ToolbarButtons().size(), 23u);
+  EXPECT_EQ(frame->MenuAction(ID_FILE_NEW)->shortcut(), QKeySequence("Ctrl+N"));
+  EXPECT_EQ(frame->MenuAction(ID_FILE_PRINT)->shortcut(), QKeySequence("Ctrl+P"));
+  EXPECT_EQ(frame->MenuAction(ID_SHRINK_VALUES)->toolTip(), QString::fromUtf8("Cжать по оси значений"));
+  EXPECT_EQ(frame->MenuAction(ID_MONITOR_MODE)->text(), QString::fromUtf8("Режим \"Монитор\""));
+  QStringList menus;
+  for (QAction* a : frame->menuBar()->actions()) menus << a->text();
+  EXPECT_EQ(menus, QStringList({"Файл", "Вид", "Операции", "Опции", "Прибор", "Справка"}));
+  // Every toolbar image is present in the resources.
+  for (int id : ToolbarButtons())
+    if (id) EXPECT_FALSE(frame->ToolbarAction(id)->icon().pixmap(16, 16).isNull()) << id;
+}
+
+TEST_F(MainFrameTest, ViewsDrawAnyDocumentStateWithoutReadingPastItsArrays) {
+  Recording r = MakeRecording(5, 2, 0.5, 1000);
+  Load(r);
+  // The counts drop while the views still hold the old scales (a file that
+  // failed to open): painting must stay inside the arrays.
+  doc->Data().m_pChannel2->resize(3);
+  doc->Data().m_pChannel1->resize(1);
+  QImage image(400, 300, QImage::Format_RGB32);
+  QPainter p(&image);
+  frame->LogView()->m_bShowSupply = true;
+  frame->LogView()->m_bShowValues = true;
+  frame->LogView()->DrawWhole(p, image.rect());
+  frame->WalkingView()->Draw(p, image.rect());
+  doc->Data().DeleteContents();
+  frame->LogView()->DrawWhole(p, image.rect());
+  frame->WalkingView()->Draw(p, image.rect());
+}
+
+}  // namespace
+}  // namespace zet::testing
