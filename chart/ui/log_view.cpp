@@ -162,6 +162,7 @@ void CLogView::Draw(QPainter& p, const QRect& area, int canvasWidth, int canvasH
                    QString::fromStdString(CFormat("%g А", v / d.m_dShuntResistance)));
       }
     }
+    int labelEnd = area.left();  // time labels that would overlap are left out
     for (int k = 1; k < 10; ++k) {
       int x = area.left() + area.width() * k / 10;
       p.setPen(grid);
@@ -169,9 +170,11 @@ void CLogView::Draw(QPainter& p, const QRect& area, int canvasWidth, int canvasH
       if (n1 > 1 && d.m_header.nDevice != 0) {
         double canvasX = x - area.left() + scrollX;
         long long i = static_cast<long long>(canvasX * (axis - 1) / std::max(canvasWidth - 1, 1));
-        if (i < n1) {
+        const QString label = QString::fromStdString(d.GetTimeText(i)).trimmed();
+        if (i < n1 && x + 2 > labelEnd) {
           p.setPen(Qt::black);
-          p.drawText(QPointF(x + 2, area.bottom() - 3), QString::fromStdString(d.GetTimeText(i)).trimmed());
+          p.drawText(QPointF(x + 2, area.bottom() - 3), label);
+          labelEnd = x + 2 + fm.horizontalAdvance(label) + 4;
         }
       }
     }

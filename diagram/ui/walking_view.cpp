@@ -1,5 +1,6 @@
 #include "diagram/ui/walking_view.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -55,7 +56,8 @@ void CWalkingView::Draw(QPainter& p, const QRect& area) {
       p.drawLine(c, c + QPointF(radius * std::sin(r), -radius * std::cos(r)));
     }
     p.setPen(Qt::black);
-    p.drawText(QPointF(c.x() + 3, c.y() - radius - 4), QString::fromStdString(CFormat("%g В", limit)));
+    p.drawText(QPointF(c.x() + 4, c.y() - radius + QFontMetrics(m_font).ascent() + 2),
+               QString::fromStdString(CFormat("%g В", limit)));
   }
   p.setPen(Qt::black);
   p.drawText(QPointF(c.x() - 4, area.top() + 14), QStringLiteral("С"));

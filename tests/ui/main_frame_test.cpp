@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
@@ -207,6 +208,7 @@ TEST_F(MainFrameTest, CommandTableMatchesTheMenusAndToolbar) {
   QStringList menus;
   for (QAction* a : frame->menuBar()->actions()) menus << a->text();
   EXPECT_EQ(menus, QStringList({"Файл", "Вид", "Операции", "Опции", "Прибор", "Справка"}));
+  EXPECT_TRUE(QFile::exists(":/help/index.html"));
   // Every toolbar image is present in the resources.
   for (int id : ToolbarButtons())
     if (id) EXPECT_FALSE(frame->ToolbarAction(id)->icon().pixmap(16, 16).isNull()) << id;
