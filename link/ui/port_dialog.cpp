@@ -65,7 +65,7 @@ CPortDlg::CPortDlg(zet::AppSettings& settings, QWidget* parent, const QStringLis
 QStringList CPortDlg::PresentSerialDevices() {
   QStringList found;
   const QDir dev(QStringLiteral("/dev"));
-  for (const QString& n : dev.entryList({"ttyUSB*", "ttyACM*"}, QDir::System | QDir::Files | QDir::Readable | QDir::Writable))
+  for (const QString& n : dev.entryList({"ttyUSB*", "ttyACM*"}, QDir::System | QDir::Files))
     found << dev.filePath(n);
   return found;
 }
