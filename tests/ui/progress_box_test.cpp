@@ -10,25 +10,7 @@
 
 namespace {
 
-// One QApplication for the whole test program, whichever file's environment
-// gets to it first.
-class QtAppEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!QApplication::instance()) {
-      static int argc = 1;
-      static char arg0[] = "test_ui";
-      static char* argv[] = {arg0, nullptr};
-      app_ = std::make_unique<QApplication>(argc, argv);
-    }
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const kQtEnv = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+// The QApplication comes from the test program's environment (shell_env.cpp).
 
 TEST(ProgressBox, PercentFigureFollowsThePosition) {
   CProgressBox box(nullptr);

@@ -1,4 +1,4 @@
-// One QApplication and a throw-away settings location for the shell tests.
+// One QApplication and a throw-away settings location for every desktop test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
