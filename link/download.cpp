@@ -15,8 +15,6 @@ constexpr std::size_t kBlockSize = 512;
 constexpr std::size_t kPreambleSize = 17;
 constexpr std::uint8_t kAck = 0x00;
 constexpr std::uint8_t kRepeat = 0x01;
-// See the channel: continuous noise must not hold the wait for the lead byte forever.
-constexpr int kMaxStrayBytes = 4096;
 
 constexpr const char* kCrcOk = "  CRC OK";
 constexpr const char* kCrcBad = "     Неправильный CRC";
@@ -46,15 +44,7 @@ std::uint8_t Sum(const std::uint8_t* p, std::size_t n) {
 int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words) {
   std::uint8_t b[kPreambleSize] = {};
   channel.SetReceiveLines();
-  for (int stray = 0;; ++stray) {
-    std::uint8_t c = 0xFF;
-    const std::size_t n = channel.ReadRaw(&c, 1);
-    if (n == 1 && c == 0x00) break;
-    if (n == 0 || stray >= kMaxStrayBytes) {
-      channel.GetPrompts().Message(kNoAnswerMessage, kAppTitle, MsgButtons::Ok, MsgIcon::None);
-      return 0;
-    }
-  }
+  if (!channel.WaitForLeadByte(true)) return 0;
   // A preamble cut short is refused even when the zeros left behind happen to
   // add up: its word count and mode would be made up.
   if (channel.ReadRaw(b + 1, kPreambleSize - 1) != kPreambleSize - 1) return 0;

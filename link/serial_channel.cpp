@@ -52,17 +52,21 @@ int SerialChannel::SendCommand(const CommandFrame& frame) {
   return 1;
 }
 
-int SerialChannel::ReadReply(ReplyFrame& reply, bool showMessage) {
-  SetReceiveLines();
+bool SerialChannel::WaitForLeadByte(bool showMessage) {
   for (int stray = 0;; ++stray) {
     std::uint8_t b = 0xFF;
     const std::size_t n = device_.Read(&b, 1);
-    if (n == 1 && b == 0x00) break;
+    if (n == 1 && b == 0x00) return true;
     if (n == 0 || stray >= kMaxStrayBytes) {
       if (showMessage) prompts_.Message(kNoAnswerMessage, kAppTitle, MsgButtons::Ok, MsgIcon::None);
-      return 0;
+      return false;
     }
   }
+}
+
+int SerialChannel::ReadReply(ReplyFrame& reply, bool showMessage) {
+  SetReceiveLines();
+  if (!WaitForLeadByte(showMessage)) return 0;
   reply[0] = 0x00;
   return static_cast<int>(device_.Read(reply.data() + 1, reply.size() - 1));
 }

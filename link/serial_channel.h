@@ -26,6 +26,10 @@ class SerialChannel {
   int SendCommand(const CommandFrame& frame);
   // Bytes read after the 0x00 lead byte (13 for a complete reply), 0 when nothing came.
   int ReadReply(ReplyFrame& reply, bool showMessage);
+  // Skips everything up to the 0x00 lead byte of an answer. False when the
+  // line went silent (or never stopped sending noise); the no-answer message
+  // is shown when asked for.
+  bool WaitForLeadByte(bool showMessage);
   std::size_t ReadRaw(std::uint8_t* buf, std::size_t n);
   bool WriteRaw(const std::uint8_t* data, std::size_t n);  // no purge, no line change
   void SetTransmitLines();
