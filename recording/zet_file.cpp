@@ -170,6 +170,7 @@ bool HeaderUsable(const RecordingHeader& h, double shunt) {
          h.nChannels >= 0 && h.nChannels <= 2 && std::isfinite(shunt) && shunt >= 0;
 }
 
+constexpr const char* kEmptyMessage = "Файл пуст: в нём нет записи.";
 constexpr const char* kCutMessage = "Файл повреждён: он обрывается раньше, чем заканчиваются данные.";
 constexpr const char* kCountMessage = "Файл повреждён: неправильное число отсчётов.";
 constexpr const char* kCommentMessage = "Файл повреждён: неправильная длина комментария.";
@@ -266,7 +267,7 @@ std::vector<std::uint8_t> EncodeZet(const Recording& rec) {
 }
 
 ZetReadResult DecodeZet(const std::uint8_t* data, std::size_t size) {
-  if (size == 0 || data == nullptr) return Fail(ZetStatus::Damaged, kCutMessage);
+  if (size == 0 || data == nullptr) return Fail(ZetStatus::Empty, kEmptyMessage);
   if (std::memcmp(data, kMagic, size < 4 ? size : 4) != 0)
     return Fail(ZetStatus::WrongMagic, kWrongFormatMessage);
   Reader r(data, size);

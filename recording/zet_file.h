@@ -12,6 +12,7 @@ namespace zet {
 enum class ZetStatus {
   Ok,
   WrongMagic,  // message 32831; nothing else read
+  Empty,       // a file of length 0: opens as an empty recording under its name
   Damaged,     // cut, negative or impossible counts, bad comment length
   IoError,     // cannot open / read / write
 };

@@ -148,9 +148,10 @@ bool CLogDoc::OnOpenDocument(const QString& path) {
       return true;
     }
     case ZetStatus::WrongMagic:
+    case ZetStatus::Empty:
       // The document stands under the file's name with no samples; header
-      // and comment keep what they held.
-      ShowMessage(r.message.empty() ? kWrongFormatMessage : r.message);
+      // and comment keep what they held. An empty file has nothing to report.
+      if (r.status == ZetStatus::WrongMagic) ShowMessage(r.message.empty() ? kWrongFormatMessage : r.message);
       m_doc.DeleteContents();
       m_strPathName = QFileInfo(path).absoluteFilePath();
       m_strTitle = QFileInfo(path).fileName();

@@ -68,6 +68,17 @@ TEST_F(LogDocTest, WrongMagicKeepsHeaderAndCommentUnderTheFileName) {
   EXPECT_FALSE(doc->Data().m_pChannel1.has_value());
   EXPECT_EQ(doc->Data().m_header, before);
   EXPECT_EQ(frame->CommentView()->toPlainText(), comment);
+
+  // A file of length 0 opens quietly under its name, with nothing in it.
+  QString empty = Path("empty.zet");
+  WriteBytes(empty, QByteArray());
+  prompts.calls.clear();
+  EXPECT_TRUE(doc->OnOpenDocument(empty));
+  EXPECT_TRUE(prompts.calls.empty());
+  EXPECT_EQ(doc->GetTitle(), "empty.zet");
+  EXPECT_EQ(doc->Data().Channel1Count(), 0);
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(doc->Data().m_header, before);
 }
 
 TEST_F(LogDocTest, DamagedFileLeavesAnEmptyUntitledDocument) {

@@ -210,8 +210,11 @@ TEST_F(MainFrameTest, CommandTableMatchesTheMenusAndToolbar) {
   EXPECT_EQ(menus, QStringList({"Файл", "Вид", "Операции", "Опции", "Прибор", "Справка"}));
   EXPECT_TRUE(QFile::exists(":/help/index.html"));
   // Every toolbar image is present in the resources.
-  for (int id : ToolbarButtons())
-    if (id) EXPECT_FALSE(frame->ToolbarAction(id)->icon().pixmap(16, 16).isNull()) << id;
+  for (int id : ToolbarButtons()) {
+    if (id) {
+      EXPECT_FALSE(frame->ToolbarAction(id)->icon().pixmap(16, 16).isNull()) << id;
+    }
+  }
 }
 
 TEST_F(MainFrameTest, ViewsDrawAnyDocumentStateWithoutReadingPastItsArrays) {
