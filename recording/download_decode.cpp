@@ -97,6 +97,7 @@ struct Filler {
     rec.channel2.emplace(s.ch2);
     rec.supply.emplace(s.supply);
     rec.title = MeasurementTitle(k);
+    rec.comment = kDefaultComment;  // as the desktop program saves a fresh run
     runs.push_back(std::move(rec));
     Recording& cur = runs.back();
     p1 = cur.channel1->data();

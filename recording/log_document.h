@@ -8,8 +8,6 @@
 
 namespace zet {
 
-inline constexpr const char* kDefaultComment = "Комментарий";
-
 class LogDocument {
  public:
   // ---- state ----

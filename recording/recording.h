@@ -76,6 +76,9 @@ using SampleArray = std::optional<std::vector<float>>;
 
 inline int Count(const SampleArray& a) { return a ? static_cast<int>(a->size()) : 0; }
 
+// The comment of a new or freshly downloaded recording.
+inline constexpr const char* kDefaultComment = "Комментарий";
+
 // One recording as a file holds it.
 struct Recording {
   RecordingHeader header;

@@ -57,6 +57,7 @@ TEST(DecodeImage, TwoChannelsAlternateAroundSupplyAndAreCutToTheShorter) {
   EXPECT_EQ((*r.channel2)[1], ChannelVolts(0x2203));
   EXPECT_EQ((*r.supply)[0], 4.5f);
   EXPECT_EQ(r.title, "Измерения1");
+  EXPECT_EQ(r.comment, "Комментарий");
   EXPECT_EQ(d.nextCounter, 2);
 }
 
