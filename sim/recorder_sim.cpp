@@ -112,7 +112,12 @@ Image MakeSurveyImage(const ImageOptions& o) {
   std::time_t start = FromLocalTime(o.start);
   std::time_t runStart = start;
   long long sinceSupply = 0;
-  for (int r = 0; r < runs; ++r) {
+  // A run without samples has no word to carry the run marker, so its clock
+  // block would be read as samples: such a memory holds no runs at all.
+  if (samples == 0) runs = 0;
+  img.startClock = EncodeClock(ToLocalTime(start));
+  bool full = false;
+  for (int r = 0; r < runs && !full; ++r) {
     ImageRun run;
     LocalTime lt = ToLocalTime(runStart);
     run.startClock = EncodeClock(lt);
@@ -121,11 +126,15 @@ Image MakeSurveyImage(const ImageOptions& o) {
     } else {
       img.bytes.insert(img.bytes.end(), run.startClock.begin(), run.startClock.end());
     }
-    for (long long i = 0; i < samples; ++i) {
+    for (long long i = 0; i < samples && !full; ++i) {
       double t = static_cast<double>(runStart - start) + i * period;
       for (int c = 0; c < channels; ++c) {
-        // Stop before the 24-bit word count would overflow.
-        if ((img.bytes.size() + 8) / 2 >= kMaxWords) break;
+        // Stop before the 24-bit word count would overflow. The run ends
+        // without its marker, so no later run may follow it.
+        if ((img.bytes.size() + 8) / 2 >= kMaxWords) {
+          full = true;
+          break;
+        }
         double v = SurveySignal(c, t, o.seed + r);
         int code = o.fixedRange ? (o.rangeCode & 3) : AutoRangeCode(v);
         std::uint16_t w = EncodeChannelWord(v, code);

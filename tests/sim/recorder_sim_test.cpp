@@ -267,6 +267,17 @@ TEST(SurveyImage, RunsMarkersRangesAndSupplyWords) {
   EXPECT_GE(rangesSeen[1] + rangesSeen[2] + rangesSeen[3], 2);
 }
 
+TEST(SurveyImage, RunsWithoutSamplesLeaveNoStrayClockBytes) {
+  // Without a sample there is no word to mark a run's end; a clock block
+  // written anyway would be decoded as channel samples.
+  ImageOptions io;
+  io.runs = 3;
+  io.samplesPerRun = 0;
+  Image img = MakeSurveyImage(io);
+  EXPECT_TRUE(img.bytes.empty());
+  EXPECT_TRUE(img.runs.empty());
+}
+
 TEST(SurveyImage, ClockBlockEncoding) {
   LocalTime t{2023, 12, 31, 23, 59, 0, 0};
   std::array<std::uint8_t, 4> expect{0x59, 0x23, 0xF1, 0x12};
