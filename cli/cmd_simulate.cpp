@@ -1,6 +1,7 @@
 // zet-cli simulate: a simulated recorder on a pseudo-terminal.
 #include <signal.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -14,14 +15,13 @@ namespace {
 double RateOption(const Args& args, const std::string& name) {
   auto v = args.Option(name);
   if (!v) return 0;
-  try {
-    std::size_t used = 0;
-    double d = std::stod(*v, &used);
-    if (used != v->size() || !(d >= 0 && d <= 1)) throw std::out_of_range(name);
-    return d;
-  } catch (const std::exception&) {
+  // from_chars reads a decimal point whatever the process locale says.
+  double d = -1;
+  const char* end = v->data() + v->size();
+  auto [p, ec] = std::from_chars(v->data(), end, d);
+  if (ec != std::errc() || p != end || !(d >= 0 && d <= 1))
     throw UsageError("--" + name + " must be a number from 0 to 1");
-  }
+  return d;
 }
 
 int Run(const Args& args) {
