@@ -1,5 +1,6 @@
 #include "recording/download_decode.h"
 
+#include <limits>
 #include <new>
 
 namespace zet {
@@ -65,6 +66,10 @@ void Walk(const std::uint8_t* bytes, std::size_t r, bool twoChannels, Visitor& v
   v.End();
 }
 
+// The stored counter is only ever raised; a hand-edited profile may hold the
+// largest int, where it stays rather than overflow.
+int NextCounter(int k) { return k < std::numeric_limits<int>::max() ? k + 1 : k; }
+
 struct RunSize {
   std::size_t ch1 = 0, ch2 = 0, supply = 0;
 };
@@ -109,7 +114,7 @@ struct Filler {
   void Split(const std::uint8_t* clock) {
     Finish();
     DecodeClock(clock, currentYear, header);
-    ++k;
+    k = NextCounter(k);
     Begin();
   }
   void Supply(std::uint16_t w) {
@@ -153,7 +158,7 @@ DecodedImage DecodeImage(const std::uint8_t* bytes, std::size_t size, const Reco
     Filler fill{Tables(), counts.runs, out.runs, header, currentYear, counter};
     fill.Begin();
     Walk(bytes, r, twoChannels, fill);
-    out.nextCounter = fill.k + 1;
+    out.nextCounter = NextCounter(fill.k);
     out.ok = true;
   } catch (const std::bad_alloc&) {
     out.runs.clear();

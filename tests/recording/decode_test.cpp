@@ -115,6 +115,15 @@ TEST(DecodeImage, RunMarkersSplitRunsWithTheirOwnClockAndTitles) {
   EXPECT_EQ(d.runs[2].header.nMonth, 12);
 }
 
+TEST(DecodeImage, RunCounterAtTheLargestIntStaysThere) {
+  Image im;
+  im.W(0x4200).Clock(0, 0, 1, 1).W(0x0200);
+  DecodedImage d = Decode(im, Preamble(1), 2147483647);
+  ASSERT_EQ(d.runs.size(), 2u);
+  EXPECT_EQ(d.runs[1].title, "Измерения2147483647");
+  EXPECT_EQ(d.nextCounter, 2147483647);
+}
+
 TEST(DecodeImage, LargestRangeIsTheSinglePrecisionFactor) {
   Image im;
   im.W(0x3200).W(0x3201);
