@@ -283,7 +283,7 @@ bool CMainFrame::OnUpdate(int id, CommandState& s) {
     case ID_FILE_PRINT_PREVIEW:
     case ID_APP_EXIT: return true;
     case ID_MONITOR_MODE: s.enabled = !(m_pMonitorDialog && m_pMonitorDialog->isVisible()); return true;
-    case ID_VIEW_STATUS_BAR: s.checked = statusBar()->isVisible(); return true;
+    case ID_VIEW_STATUS_BAR: s.checked = !statusBar()->isHidden(); return true;  // also before the frame is shown
     default: return false;
   }
 }
@@ -308,7 +308,7 @@ bool CMainFrame::OnCommand(int id) {
     case ID_HELP_FINDER: OnHelp(); return true;
     case ID_FILE_PRINT: OnFilePrint(); return true;
     case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); return true;
-    case ID_VIEW_STATUS_BAR: statusBar()->setVisible(!statusBar()->isVisible()); return true;
+    case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); return true;
     case ID_APP_EXIT: close(); return true;
     default: return false;
   }
@@ -394,6 +394,12 @@ void CMainFrame::OnGetData() {
   if (m_doc.Data().m_bRawDataFile) options.rawDataPath = kRawDataPath;
   DownloadResult result = DownloadMemory(m_env.channel, *progress, m_doc.Data().m_header, options);
   progress.reset();
+
+  // A good preamble describes the recorder even when no sample arrives (an
+  // empty memory, a cancel before the first block); a refused one left the
+  // header as it was.
+  m_doc.Data().m_header = result.header;
+  m_doc.Data().m_bFastSampling = IsFastSampling(result.header.dPeriod);
 
   // Failures were reported by the download; the document stays empty.
   if (result.status == DownloadResult::Status::Decoded && !result.image.runs.empty()) {

@@ -95,6 +95,27 @@ TEST_F(GetDataTest, SilentRecorderLeavesAnEmptyDocument) {
   EXPECT_TRUE(files.requests.empty());
 }
 
+TEST_F(GetDataTest, EmptyMemoryStillNamesTheRecorderInThePanes) {
+  sim::Options o = ThreeRuns();
+  o.image.bytes.clear();
+  Build(o);
+  doc->LoadRun(MakeRecording(5, 1, 0.5, 10));
+  doc->SetModifiedFlag(false);
+  frame->RouteCommand(ID_GET_DATA);
+
+  EXPECT_TRUE(prompts.calls.empty());
+  EXPECT_EQ(progressBoxes, 1);  // made by the frame; the transfer never opened it
+  EXPECT_TRUE(files.requests.empty());
+  EXPECT_EQ(doc->Data().Channel1Count(), 0);
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(doc->GetTitle(), QString::fromUtf8("Без названия"));
+  // The preamble's header, not the one of the recording that was thrown away.
+  EXPECT_EQ(frame->PaneText(1), QString::fromUtf8("Прибор № 4321"));
+  EXPECT_EQ(frame->PaneText(3), QString::fromUtf8("Два канала"));
+  EXPECT_TRUE(frame->PaneText(4).startsWith("14.05.")) << frame->PaneText(4).toStdString();
+  EXPECT_EQ(store.ReadInt("Last", "Measurement", 0), 0);
+}
+
 // ---- the application --------------------------------------------------------
 
 TEST(LogAppStart, FirstStartWithEmptySettings) {

@@ -121,7 +121,13 @@ TEST_F(MainFrameTest, TogglesShowTheirStateInMenuAndToolbar) {
   EXPECT_FALSE(frame->LogView()->m_bShowChannel1);
   EXPECT_FALSE(frame->ToolbarAction(ID_CHANNEL1)->isChecked());
 
-  EXPECT_TRUE(State(ID_VIEW_STATUS_BAR).checked || !frame->isVisible());
+  // The status bar's check mark holds before the window is first shown.
+  ASSERT_FALSE(frame->isVisible());
+  EXPECT_TRUE(State(ID_VIEW_STATUS_BAR).checked);
+  frame->RouteCommand(ID_VIEW_STATUS_BAR);
+  EXPECT_FALSE(State(ID_VIEW_STATUS_BAR).checked);
+  frame->RouteCommand(ID_VIEW_STATUS_BAR);
+  EXPECT_TRUE(State(ID_VIEW_STATUS_BAR).checked);
 }
 
 TEST_F(MainFrameTest, DiagramSwapsTheUpperPaneAndTheToolbar) {
