@@ -80,12 +80,22 @@ void CLogView::SetDisplayFont(const QFont& font) {
   viewport()->update();
 }
 
+namespace {
+// A stretch doubles the canvas; a collapsed pane has nothing to stretch, so the
+// factor never grows without a window to show it.
+bool CanStretch(int viewportExtent, int factor) {
+  return viewportExtent > 0 && static_cast<long long>(viewportExtent) * factor * 2 <= CLogView::kMaxCanvas;
+}
+}  // namespace
+
 int CLogView::CanvasWidth() const {
-  return std::clamp(viewport()->width() * m_nTimeZoom, 1, kMaxCanvas);
+  return static_cast<int>(std::clamp<long long>(static_cast<long long>(viewport()->width()) * m_nTimeZoom, 1,
+                                                kMaxCanvas));
 }
 
 int CLogView::CanvasHeight() const {
-  return std::clamp(viewport()->height() * m_nValueZoom, 1, kMaxCanvas);
+  return static_cast<int>(std::clamp<long long>(static_cast<long long>(viewport()->height()) * m_nValueZoom, 1,
+                                                kMaxCanvas));
 }
 
 void CLogView::UpdateScrollBars() {
@@ -216,8 +226,9 @@ void CLogView::Draw(QPainter& p, const QRect& area, int canvasWidth, int canvasH
 }
 
 void CLogView::Zoom(int& factor, bool stretch, QScrollBar* bar, int viewportExtent) {
+  if (stretch && !CanStretch(viewportExtent, factor)) return;
   int next = stretch ? factor * 2 : factor / 2;
-  if (next < 1 || static_cast<long long>(viewportExtent) * next > kMaxCanvas) return;
+  if (next < 1) return;
   // Keep the middle of the window where it was.
   double centre = (bar->value() + viewportExtent / 2.0) / factor;
   factor = next;
@@ -228,13 +239,9 @@ void CLogView::Zoom(int& factor, bool stretch, QScrollBar* bar, int viewportExte
 
 bool CLogView::OnUpdate(int id, CommandState& s) {
   switch (id) {
-    case ID_STRETCH_TIME:
-      s.enabled = static_cast<long long>(viewport()->width()) * m_nTimeZoom * 2 <= kMaxCanvas;
-      return true;
+    case ID_STRETCH_TIME: s.enabled = CanStretch(viewport()->width(), m_nTimeZoom); return true;
     case ID_SHRINK_TIME: s.enabled = m_nTimeZoom > 1; return true;
-    case ID_STRETCH_VALUES:
-      s.enabled = static_cast<long long>(viewport()->height()) * m_nValueZoom * 2 <= kMaxCanvas;
-      return true;
+    case ID_STRETCH_VALUES: s.enabled = CanStretch(viewport()->height(), m_nValueZoom); return true;
     case ID_SHRINK_VALUES: s.enabled = m_nValueZoom > 1; return true;
     case ID_CHANNEL1: s.checked = m_bShowChannel1; return true;
     case ID_CHANNEL2: s.checked = m_bShowChannel2; return true;

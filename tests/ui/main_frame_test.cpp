@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QStatusBar>
 
 #include "app/ui/status_panes.h"
@@ -179,6 +180,23 @@ TEST_F(MainFrameTest, StretchingTheTimeAxisScrollsAndInitialViewFitsAgain) {
   frame->RouteCommand(ID_INITIAL_VIEW);
   EXPECT_EQ(frame->LogView()->TimeZoom(), 1);
   EXPECT_FALSE(State(ID_SHRINK_TIME).enabled);
+
+  // A chart row dragged shut has nothing to stretch: the factor must not grow
+  // for a window that is not there.
+  const QList<int> sizes = frame->Splitter()->sizes();
+  frame->Splitter()->setSizes({0, sizes[0] + sizes[1]});
+  QApplication::processEvents();
+  ASSERT_EQ(frame->LogView()->viewport()->height(), 0);
+  EXPECT_FALSE(State(ID_STRETCH_VALUES).enabled);
+  for (int i = 0; i < 40; ++i) frame->LogView()->OnCommand(ID_STRETCH_VALUES);
+  EXPECT_EQ(frame->LogView()->ValueZoom(), 1);
+  frame->Splitter()->setSizes(sizes);
+  QApplication::processEvents();
+  EXPECT_TRUE(State(ID_STRETCH_VALUES).enabled);
+  for (int i = 0; i < 40; ++i) frame->RouteCommand(ID_STRETCH_VALUES);
+  EXPECT_LE(static_cast<long long>(frame->LogView()->viewport()->height()) * frame->LogView()->ValueZoom(),
+            CLogView::kMaxCanvas);
+  EXPECT_FALSE(State(ID_STRETCH_VALUES).enabled);
 }
 
 TEST_F(MainFrameTest, OpenMenuWidensThePromptPaneUntilItCloses) {
