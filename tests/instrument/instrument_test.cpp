@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -282,6 +283,112 @@ TEST_F(MonitorTest, MissingPortNeitherPollsNorBeeps) {
   EXPECT_EQ(PollMonitor(rig.channel, {}, true).kind, MonitorPoll::Kind::PortFailed);
   EXPECT_EQ(rig.prompts.beeps, 0);
   EXPECT_TRUE(rig.dev.writes.empty());
+}
+
+// ---- exact reply bytes ---------------------------------------------------------
+
+// A recorder that answers every frame with bytes made up by the test.
+class ScriptedDevice : public SerialDevice {
+ public:
+  std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> answer;
+  std::vector<std::vector<std::uint8_t>> writes;
+
+  bool Open(const std::string&) override { return open_ = true; }
+  bool Configure(int) override { return true; }
+  bool Write(const std::uint8_t* d, std::size_t n) override {
+    writes.emplace_back(d, d + n);
+    if (answer) {
+      auto a = answer(writes.back());
+      pending_.insert(pending_.end(), a.begin(), a.end());
+    }
+    return true;
+  }
+  std::size_t Read(std::uint8_t* buf, std::size_t n) override {
+    std::size_t k = std::min(n, pending_.size());
+    std::copy(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(k), buf);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(k));
+    return k;
+  }
+  bool SetRts(bool) override { return true; }
+  bool SetDtr(bool) override { return true; }
+  bool Purge() override { return true; }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  long LastError() const override { return 0; }
+
+ private:
+  bool open_ = false;
+  std::vector<std::uint8_t> pending_;
+};
+
+// Lead byte, echo of bytes 1..10, recorder number, check byte, then `data`;
+// `keep` cuts the whole answer to that many bytes.
+std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& frame, std::vector<std::uint8_t> data,
+                                 std::size_t keep = 99) {
+  std::vector<std::uint8_t> a(frame.begin(), frame.begin() + 11);
+  a[0] = 0x00;
+  a.insert(a.end(), {0x01, 0x2C, 0x5A});
+  a.insert(a.end(), data.begin(), data.end());
+  a.resize(std::min(a.size(), keep));
+  return a;
+}
+
+struct ScriptedRig {
+  ScriptedRig() : settings(store), channel(dev, settings, clock, prompts) {}
+  VirtualClock clock{At(2024, 3, 10, 8, 15)};
+  MemorySettingsStore store;
+  AppSettings settings;
+  ScriptedPrompts prompts;
+  ScriptedDevice dev;
+  SerialChannel channel;
+};
+
+using ReplyBytesTest = Utc;
+
+TEST_F(ReplyBytesTest, MonitorWordsAreHighByteFirstEachWithItsOwnRange) {
+  ScriptedRig r;
+  // Channel 1: range code 1, value bits 0; channel 2: range code 3, value bits 0x3FF.
+  r.dev.answer = [](const std::vector<std::uint8_t>& f) { return Answer(f, {0x10, 0x00, 0x33, 0xFF}); };
+  MonitorPoll p = PollMonitor(r.channel, {true, 0, 1}, false);
+  ASSERT_EQ(p.kind, MonitorPoll::Kind::Data);
+  EXPECT_EQ(p.value1, "U1=-10.24 B");
+  EXPECT_EQ(p.value2, "U2= 102.2 мB");
+  EXPECT_EQ(p.raw.substr(p.raw.size() - 13), "\t10 00 33 FF ");
+  EXPECT_EQ(p.raw.substr(33, 9), "01 2C 5A ");  // bytes 11..13 as received
+}
+
+TEST_F(ReplyBytesTest, CutRepliesAndUncheckedBytes) {
+  // A reply cut inside the echo is a wrong answer even though every byte
+  // that came matches: the zeros never received must not pass as echo.
+  ScriptedRig cut;
+  cut.dev.answer = [](const std::vector<std::uint8_t>& f) { return Answer(f, {0x10, 0x00}, 5); };
+  MonitorPoll p = PollMonitor(cut.channel, {true, 0, 0}, false);
+  EXPECT_EQ(p.kind, MonitorPoll::Kind::WrongEcho);
+  EXPECT_FALSE(p.valuesChanged);
+
+  // Manual start: frame bytes 7..10 are zeros, so a reply that stops after
+  // byte 7 would look like a perfect echo.
+  ScriptedRig cutProgram;
+  cutProgram.dev.answer = [](const std::vector<std::uint8_t>& f) { return Answer(f, {}, 8); };
+  ProgramSettings s;
+  EXPECT_EQ(RunProgram(cutProgram.channel, BuildProgramFrame(s, cutProgram.clock.Now())),
+            ProgramOutcome::Rejected);
+  EXPECT_EQ(cutProgram.prompts.calls.back().text.rfind("Команду принял неправильно !\nПослано :", 0), 0u);
+  EXPECT_NE(cutProgram.prompts.calls.back().text.find("   7  байтов\n"), std::string::npos);
+
+  // Byte 10 and the check byte take no part in the check.
+  ScriptedRig odd;
+  odd.dev.answer = [](const std::vector<std::uint8_t>& f) {
+    auto a = Answer(f, {});
+    a[10] ^= 0xFF;
+    a[13] ^= 0xFF;
+    return a;
+  };
+  std::string report;
+  EXPECT_EQ(RunProgram(odd.channel, BuildProgramFrame(s, odd.clock.Now()), &report),
+            ProgramOutcome::Accepted);
+  EXPECT_EQ(odd.prompts.calls.back().caption, "Прибор 300");
+  EXPECT_NE(report.find("\tCRC :\tA5   10100101\n"), std::string::npos) << report;
 }
 
 // ---- self-test ---------------------------------------------------------------
