@@ -1,12 +1,15 @@
-// libFuzzer target for the .zet reader (not built by CMake):
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I. \
-//     fuzz/zet_file_fuzz.cpp recording/zet_file.cpp recording/recording.cpp \
+// libFuzzer target for the .zet reader. CMake builds it with fuzz/replay_main.cpp
+// as an ordinary test; for real fuzzing build it with clang:
+//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I.
+//     fuzz/zet_file_fuzz.cpp recording/zet_file.cpp recording/recording.cpp
 //     app/text_format.cpp -o zet_file_fuzz
 // Whatever the bytes, decoding must end in a status; an accepted file must
 // survive being written and read again unchanged.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "recording/zet_file.h"
 

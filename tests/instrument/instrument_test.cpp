@@ -327,7 +327,7 @@ std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& frame, std::ve
                                  std::size_t keep = 99) {
   std::vector<std::uint8_t> a(frame.begin(), frame.begin() + 11);
   a[0] = 0x00;
-  a.insert(a.end(), {0x01, 0x2C, 0x5A});
+  for (std::uint8_t b : {0x01, 0x2C, 0x5A}) a.push_back(b);
   a.insert(a.end(), data.begin(), data.end());
   a.resize(std::min(a.size(), keep));
   return a;
