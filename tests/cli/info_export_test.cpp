@@ -98,6 +98,48 @@ TEST_F(CliFiles, ExportMatchesTheDesktopExport) {
             "05.03.2024 10:20:02\t2.000000\t-1.000000\n");
 }
 
+// A file put together byte by byte, as another program writing this layout
+// would: an older version number, junk in the unused header fields, a
+// one-channel recording without a start date, a Windows-1251 comment.
+TEST_F(CliFiles, FilesWrittenElsewhereToTheLayoutAreRead) {
+  std::string b("LOG\0", 4);
+  auto i32 = [&](std::int32_t v) { b.append(reinterpret_cast<const char*>(&v), 4); };
+  auto f64 = [&](double v) { b.append(reinterpret_cast<const char*>(&v), 8); };
+  auto f32 = [&](float v) { b.append(reinterpret_cast<const char*>(&v), 4); };
+  i32(1);                                      // version
+  b += "\x2C\x01\xAB\xCD";                      // recorder 300, then two unused bytes
+  for (int v : {0, 2023, 12, 31, 23, 59, -7}) i32(v);  // date unknown ... unused field
+  f64(0.5);
+  i32(1);
+  i32(0x5A5A5A5A);                             // unused
+  f64(static_cast<double>(0.1f));
+  f64(1.0);
+  i32(1);
+  i32(-1);                                     // unused
+  f64(0);                                      // shunt not set
+  i32(2);
+  f32(0.0124f);
+  f32(-1.022f);
+  i32(0);                                      // no channel 2
+  i32(0);                                      // no supply
+  const std::string comment = "\xD2\xF0\xE0\xF1\xF1\xE0 1\r\n\xCA\xCF-4";  // "Трасса 1", "КП-4"
+  i32(static_cast<std::int32_t>(comment.size()));
+  b += comment;
+  std::ofstream(Path("other.zet"), std::ios::binary) << b;
+
+  Result r = RunCli("info --json " + Q(Path("other.zet")));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.out,
+            "{\"device\":300,\"date_known\":false,\"year\":2023,\"month\":12,\"day\":31,\"hour\":23,"
+            "\"minute\":59,\"period\":0.5,\"fixed_range\":true,\"range\":0.10000000149011612,"
+            "\"max_range\":1,\"channels\":1,\"shunt_resistance\":0,\"channel1\":2,\"channel2\":0,"
+            "\"supply\":0,\"comment\":\"Трасса 1\\nКП-4\"}\n");
+  ASSERT_EQ(RunCli("export " + Q(Path("other.zet")) + " " + Q(Path("other.xls"))).code, 0);
+  std::ifstream in(Path("other.xls"), std::ios::binary);
+  std::string got{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(got, "0:00:00:00   \t0.012400\n0:00:00:00   \t-1.022000\n");
+}
+
 TEST_F(CliFiles, DamagedMissingAndUnwritableFilesExitWithThree) {
   std::vector<std::uint8_t> bytes = EncodeZet(TwoChannel());
   bytes.resize(bytes.size() - 5);
