@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/text_format.h"
 #include "cli/cli.h"
 #include "recording/zet_file.h"
 
@@ -68,7 +69,9 @@ void PrintJson(const Recording& r) {
   std::fputs(s.c_str(), stdout);
 }
 
-std::string Number(double v) { return JsonNumber(v) == "null" ? "?" : JsonNumber(v); }
+// For a person: six significant digits, so 0.0003 reads "0.0003" and the
+// single-precision 0.1 V range reads "0.1" (the JSON form is exact).
+std::string Number(double v) { return std::isfinite(v) ? CFormat("%g", v) : "?"; }
 
 void PrintText(const std::string& path, const Recording& r) {
   const RecordingHeader& h = r.header;
