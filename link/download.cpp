@@ -33,12 +33,6 @@ class ScopeExit {
   F f_;
 };
 
-std::uint8_t Sum(const std::uint8_t* p, std::size_t n) {
-  unsigned s = 0;
-  for (std::size_t i = 0; i < n; ++i) s += p[i];
-  return static_cast<std::uint8_t>(s);
-}
-
 }  // namespace
 
 int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words) {
@@ -48,7 +42,7 @@ int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words) {
   // A preamble cut short is refused even when the zeros left behind happen to
   // add up: its word count and mode would be made up.
   if (channel.ReadRaw(b + 1, kPreambleSize - 1) != kPreambleSize - 1) return 0;
-  if (Sum(b, 16) != b[16]) return 0;
+  if (ByteSum(b, 16) != b[16]) return 0;
 
   header.bDateKnown = 1;
   header.nYear = ToLocalTime(channel.GetClock().Now()).year;
@@ -104,7 +98,7 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
     const char* status;
     // A short block is never taken, whatever its sum byte says: the bytes after
     // it would land at the wrong place in the image.
-    if (n == want && Sum(buffer + received, n) == sumByte) {
+    if (n == want && ByteSum(buffer + received, n) == sumByte) {
       channel.WriteRaw(&kAck, 1);
       received += n;
       status = kCrcOk;

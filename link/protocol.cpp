@@ -43,6 +43,12 @@ CommandFrame SelfTestFrame() {
   return f;
 }
 
+std::uint8_t ByteSum(const std::uint8_t* p, std::size_t n) {
+  unsigned s = 0;
+  for (std::size_t i = 0; i < n; ++i) s += p[i];
+  return static_cast<std::uint8_t>(s);
+}
+
 bool EchoMatches(const CommandFrame& command, const ReplyFrame& reply) {
   for (int i = 0; i < 10; ++i)
     if (command[i] != reply[i]) return false;

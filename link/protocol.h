@@ -2,6 +2,7 @@
 // Exchange protocol with the recorder: 11-byte command frames, 14-byte
 // replies, the mode byte, the BCD clock block and the echo check.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -35,6 +36,10 @@ ClockFields DecodeClockBlock(const std::uint8_t* b);
 
 CommandFrame ReadMemoryFrame();  // eleven zero bytes
 CommandFrame SelfTestFrame();    // 0x00, 0xC0, nine zero bytes
+
+// The 8-bit sum that guards the download preamble and every memory block:
+// the bytes added modulo 256.
+std::uint8_t ByteSum(const std::uint8_t* p, std::size_t n);
 
 bool EchoMatches(const CommandFrame& command, const ReplyFrame& reply);  // bytes 0..9
 int ReplyDeviceNumber(const ReplyFrame& reply);                          // bytes 11..12, big-endian

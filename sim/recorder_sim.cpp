@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "link/protocol.h"
+
 namespace zet::sim {
 namespace {
 
@@ -282,9 +284,7 @@ void RecorderSim::HandleFrame(const std::array<std::uint8_t, 11>& f, std::int64_
     std::copy(img.startClock.begin(), img.startClock.end(), p.begin() + 10);
     p[14] = static_cast<std::uint8_t>(img.device >> 8);
     p[15] = static_cast<std::uint8_t>(img.device & 0xFF);
-    unsigned sum = 0;
-    for (int i = 0; i < 16; ++i) sum += p[i];
-    p[16] = static_cast<std::uint8_t>(sum);
+    p[16] = ByteSum(p.data(), 16);
     QueueNoise(nowUs);
     Queue(p.data(), p.size(), nowUs);
     blockPos_ = 0;
@@ -330,9 +330,7 @@ void RecorderSim::Reply(const std::array<std::uint8_t, 11>& f, std::int64_t nowU
   }
   r[11] = static_cast<std::uint8_t>(options_.image.device >> 8);
   r[12] = static_cast<std::uint8_t>(options_.image.device & 0xFF);
-  unsigned sum = 0;
-  for (int i = 0; i < 13; ++i) sum += r[i];
-  r[13] = static_cast<std::uint8_t>(sum);
+  r[13] = ByteSum(r.data(), 13);  // the check byte the program shows but never verifies
   QueueNoise(nowUs);
   Queue(r.data(), r.size(), nowUs);
 }
@@ -350,9 +348,7 @@ void RecorderSim::SendBlock(std::int64_t nowUs) {
     Queue(block, blockLen_ / 2, nowUs);  // cut off in the middle, no sum byte
     return;
   }
-  unsigned sum = 0;
-  for (std::size_t i = 0; i < blockLen_; ++i) sum += block[i];
-  auto s = static_cast<std::uint8_t>(sum);
+  auto s = ByteSum(block, blockLen_);
   if (fl.wrongSumRate > 0 && Random() < fl.wrongSumRate) s = static_cast<std::uint8_t>(s + 0x5B);
   Queue(block, blockLen_, nowUs);
   Queue(&s, 1, nowUs);
