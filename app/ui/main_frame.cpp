@@ -435,20 +435,11 @@ void CMainFrame::PrintActiveView(QPrinter& printer) {
   const Margins& m = m_env.settings.m_rcMargins;
   printer.setPageMargins(QMarginsF(m.left / 100.0, m.top / 100.0, m.right / 100.0, m.bottom / 100.0),
                          QPageLayout::Millimeter);
-  QPainter painter;
-  if (!painter.begin(&printer)) return;
-  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  QRect area(0, 0, page.width(), page.height());
-  painter.setFont(m_doc.m_fontPrint);
-  const int caption = painter.fontMetrics().height() * 2;
-  painter.drawText(QRect(area.left(), area.top(), area.width(), caption), Qt::AlignLeft | Qt::AlignVCenter,
-                   m_doc.GetTitle());
-  area.setTop(area.top() + caption);
+  // Each view lays out its own page.
   if (m_bDiagramMode)
-    m_pWalkingView->Draw(painter, area);
+    m_pWalkingView->Print(printer);
   else
-    m_pLogView->DrawWhole(painter, area);
-  painter.end();
+    m_pLogView->Print(printer);
 }
 
 void CMainFrame::OnFilePrint() {

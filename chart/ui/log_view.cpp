@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -281,6 +282,20 @@ bool CLogView::OnCommand(int id) {
     }
     default: return false;
   }
+}
+
+void CLogView::Print(QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+  QRect area(0, 0, page.width(), page.height());
+  painter.setFont(m_doc.m_fontPrint);
+  const int caption = painter.fontMetrics().height() * 2;
+  painter.drawText(QRect(area.left(), area.top(), area.width(), caption), Qt::AlignLeft | Qt::AlignVCenter,
+                   m_doc.GetTitle());
+  area.setTop(area.top() + caption);
+  DrawWhole(painter, area);
+  painter.end();
 }
 
 }  // namespace zet::ui

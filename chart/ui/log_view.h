@@ -10,6 +10,7 @@
 #include "app/ui/commands.h"
 
 class QPainter;
+class QPrinter;
 
 namespace zet::ui {
 
@@ -30,6 +31,9 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void Draw(QPainter& p, const QRect& area, int canvasWidth, int canvasHeight, int scrollX, int scrollY);
   // Paints the whole recording fitted into area (paper, image files).
   void DrawWhole(QPainter& p, const QRect& area);
+
+  // One page on the printer (or the preview), margins already set.
+  void Print(QPrinter& printer);
 
   bool OnUpdate(int id, CommandState& state) override;
   bool OnCommand(int id) override;

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPrinter>
 #include <algorithm>
 #include <cmath>
 
@@ -103,6 +104,20 @@ bool CWalkingView::OnCommand(int id) {
       return true;
     default: return false;
   }
+}
+
+void CWalkingView::Print(QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+  QRect area(0, 0, page.width(), page.height());
+  painter.setFont(m_doc.m_fontPrint);
+  const int caption = painter.fontMetrics().height() * 2;
+  painter.drawText(QRect(area.left(), area.top(), area.width(), caption), Qt::AlignLeft | Qt::AlignVCenter,
+                   m_doc.GetTitle());
+  area.setTop(area.top() + caption);
+  Draw(painter, area);
+  painter.end();
 }
 
 }  // namespace zet::ui

@@ -7,6 +7,7 @@
 #include "app/ui/commands.h"
 
 class QPainter;
+class QPrinter;
 
 namespace zet::ui {
 
@@ -21,6 +22,9 @@ class CWalkingView : public QWidget, public CommandTarget {
   void DocumentChanged() { update(); }
   void SetDisplayFont(const QFont& font);
   void Draw(QPainter& p, const QRect& area);
+
+  // One page on the printer (or the preview), margins already set.
+  void Print(QPrinter& printer);
 
   bool OnUpdate(int id, CommandState& state) override;
   bool OnCommand(int id) override;
