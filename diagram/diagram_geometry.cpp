@@ -1,0 +1,111 @@
+#include "diagram/diagram_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/text_format.h"
+
+namespace zet {
+namespace {
+
+constexpr double kPi = 3.1415926;
+constexpr double kRadiansPerDegree = 0.017453292222222222;
+// Beyond this a coordinate is far outside any drawing surface; keeping it
+// well inside int leaves room for the marker and dot offsets.
+constexpr double kFarAway = 1 << 29;
+
+std::optional<int> Coordinate(double v) {
+  if (!std::isfinite(v) || std::fabs(v) > kFarAway) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+}  // namespace
+
+DiagramLayout::DiagramLayout(int l, int w, int h, double limit, double zoom)
+    : left(l), width(w), height(h), scale(limit / zoom) {}
+
+bool DiagramLayout::CanMap() const { return width > 0 && height > 0 && std::isfinite(scale) && scale > 0; }
+
+std::optional<DiagramPoint> DiagramLayout::Map(double e, double n) const {
+  if (!CanMap()) return std::nullopt;
+  std::optional<int> x = Coordinate((1 + e / scale) * width / 2);
+  std::optional<int> y = Coordinate((1 - n / scale) * height / 2);
+  if (!x || !y) return std::nullopt;
+  return DiagramPoint{left + *x, *y};
+}
+
+bool HasDiagramData(const LogDocument& doc) { return doc.Channel1Count() > 0 && doc.Channel2Count() > 0; }
+
+std::optional<DiagramPoint> SamplePoint(const LogDocument& doc, const DiagramLayout& layout, long long i) {
+  if (i < 0 || i >= doc.Channel1Count() || i >= doc.Channel2Count()) return std::nullopt;
+  return layout.Map((*doc.m_pChannel2)[i], (*doc.m_pChannel1)[i]);
+}
+
+std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count) {
+  std::vector<DiagramPoint> out;
+  if (!layout.CanMap()) return out;
+  const int n = std::min({count, doc.Channel1Count(), doc.Channel2Count()});
+  if (n <= 0) return out;
+  out.reserve(n);
+  for (int i = 0; i < n; ++i)
+    if (std::optional<DiagramPoint> p = layout.Map((*doc.m_pChannel2)[i], (*doc.m_pChannel1)[i])) out.push_back(*p);
+  return out;
+}
+
+std::array<DiagramLine, 6> GridLines(const DiagramLayout& layout) {
+  const DiagramPoint c = layout.Centre();
+  std::array<DiagramLine, 6> lines;
+  for (int i = 0; i < 6; ++i) {
+    const double a = 30 * i * kRadiansPerDegree;
+    const int dx = static_cast<int>(std::cos(a) * layout.width);
+    const int dy = static_cast<int>(std::sin(a) * layout.height);
+    lines[i] = {{c.x + dx, c.y + dy}, {c.x - dx, c.y - dy}};
+  }
+  return lines;
+}
+
+std::array<DiagramBox, 5> RingBoxes(const DiagramLayout& layout) {
+  std::array<DiagramBox, 5> boxes;
+  const long long w = layout.width, h = layout.height;
+  for (int i = 0; i < 5; ++i) {
+    const int k = 2 * i + 1, n = 20 - k;
+    boxes[i] = {layout.left + static_cast<int>(w * k / 20), static_cast<int>(h * k / 20),
+                layout.left + static_cast<int>(w * n / 20), static_cast<int>(h * n / 20)};
+  }
+  return boxes;
+}
+
+std::array<std::string, 5> RingLabels(double scale) {
+  std::array<std::string, 5> labels;
+  for (int i = 0; i < 5; ++i) {
+    const int k = 2 * i + 1;
+    labels[i] = CFormat("%7.3f", (10 - k) * scale * 0.1);
+  }
+  return labels;
+}
+
+std::string AzimuthText(float e, float n) {
+  double a;
+  if (n > 0)
+    a = -std::atan(e / n);
+  else if (n < 0)
+    a = e > 0 ? -kPi - std::atan(e / n) : kPi - std::atan(e / n);
+  else
+    a = e >= 0 ? -kPi / 2 : kPi / 2;
+  // + 0.0: due north reads 0, not -0.
+  return CFormat("Азимут %5.0f ° ", a * 180 / kPi + 0.0);
+}
+
+std::string PotentialText(float e, float n) {
+  const double m = std::sqrt(static_cast<double>(e) * e + static_cast<double>(n) * n);
+  if (m < 1) return CFormat("Потенциал %8.2f мВ   ", m * 1000);
+  return CFormat("Потенциал %8.2f  В      ", m);
+}
+
+std::string HeadingText(const RecordingHeader& h) {
+  if (h.nDevice == 0) return {};
+  return CFormat("Прибор №%d  ", h.nDevice) +
+         CFormat("   Начало измерений %02d.%02d.%d в %02d:%02d", h.nDay, h.nMonth, h.nYear, h.nHour, h.nMinute);
+}
+
+}  // namespace zet

@@ -1,0 +1,71 @@
+#pragma once
+// The stray-current diagram's arithmetic: where a sample lands, the compass
+// grid, the ring labels and the texts of a sample. Channel 2 is east, channel
+// 1 north; the diagram's edge is `scale` volts.
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recording/log_document.h"
+
+namespace zet {
+
+struct DiagramPoint {
+  int x = 0;
+  int y = 0;
+  bool operator==(const DiagramPoint&) const = default;
+};
+
+// right and bottom are exclusive, as the boxes are given to the ellipse.
+struct DiagramBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const DiagramBox&) const = default;
+};
+
+struct DiagramLine {
+  DiagramPoint from, to;
+  bool operator==(const DiagramLine&) const = default;
+};
+
+// The diagram area (its top is 0) and the volts at its edge.
+struct DiagramLayout {
+  int left = 0;
+  int width = 0;
+  int height = 0;
+  double scale = 0;  // display limit / zoom
+
+  DiagramLayout() = default;
+  DiagramLayout(int left, int width, int height, double limit, double zoom);
+
+  // Points can be placed only on a real area with a finite positive scale.
+  bool CanMap() const;
+  // Truncated toward zero; nothing for a non-finite value, an unusable
+  // layout or a place too far off to be an int (it lies outside anyway).
+  std::optional<DiagramPoint> Map(double e, double n) const;
+  DiagramPoint Centre() const { return {left + width / 2, height / 2}; }
+};
+
+// Sample i of both channels, when both arrays hold it and it can be placed.
+std::optional<DiagramPoint> SamplePoint(const LogDocument& doc, const DiagramLayout& layout, long long i);
+// Samples 0..count-1 that can be placed; count is cut to both arrays.
+std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count);
+// Both channels hold samples: there is something to draw.
+bool HasDiagramData(const LogDocument& doc);
+
+// Six lines through the centre every 30 degrees, long enough to be clipped.
+std::array<DiagramLine, 6> GridLines(const DiagramLayout& layout);
+// The rings at 0.9, 0.7, 0.5, 0.3 and 0.1 of the edge, outermost first.
+std::array<DiagramBox, 5> RingBoxes(const DiagramLayout& layout);
+// Their labels in volts, "%7.3f", outermost first.
+std::array<std::string, 5> RingLabels(double scale);
+
+// Azimuth from north, positive towards west, -180..180 degrees.
+std::string AzimuthText(float e, float n);
+// Magnitude of the vector, in millivolts below 1 V. The trailing blanks
+// cover a longer text written before at the same place.
+std::string PotentialText(float e, float n);
+// The line at the foot of a printed page; empty without a recording.
+std::string HeadingText(const RecordingHeader& header);
+
+}  // namespace zet

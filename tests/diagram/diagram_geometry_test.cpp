@@ -1,0 +1,136 @@
+// Where samples land on the diagram, its grid and labels, and the texts of a sample.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "diagram/diagram_geometry.h"
+
+namespace zet {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(DiagramGeometry, SamplesMapToTheCompassPlaneTruncatedTowardZero) {
+  const DiagramLayout l(100, 400, 300, 10, 1);
+  struct Case {
+    double e, n;
+    DiagramPoint p;
+  } cases[] = {
+      {0, 10, {300, 0}},          // north edge: top centre
+      {-10, 0, {100, 150}},       // west edge: the diagram's left
+      {10, -10, {500, 300}},      // south-east corner
+      {0, 0, {300, 150}},         // centre
+      {-10.075, 0, {99, 150}},    // -1.5 truncates to -1, not -2
+      {2.5, 5, {350, 75}},
+  };
+  for (const Case& c : cases) {
+    std::optional<DiagramPoint> p = l.Map(c.e, c.n);
+    ASSERT_TRUE(p) << c.e << " " << c.n;
+    EXPECT_EQ(*p, c.p) << c.e << " " << c.n;
+  }
+  // Zoom 2 halves the edge: 5 V is now the top.
+  EXPECT_EQ(DiagramLayout(100, 400, 300, 10, 2).Map(0, 5), (DiagramPoint{300, 0}));
+}
+
+TEST(DiagramGeometry, NothingIsPlacedWithoutAUsableScaleSizeOrValue) {
+  const DiagramLayout unusable[] = {
+      {0, 400, 300, 0, 1},   {0, 400, 300, -10, 1},   {0, 400, 300, 10, 0}, {0, 400, 300, kNaN, 1},
+      {0, 400, 300, kInf, 1}, {0, 0, 300, 10, 1},     {0, 400, -5, 10, 1},
+  };
+  for (const DiagramLayout& l : unusable) {
+    EXPECT_FALSE(l.CanMap()) << l.left << " " << l.width << " " << l.height << " " << l.scale;
+    EXPECT_FALSE(l.Map(1, 1));
+  }
+  const DiagramLayout l(0, 400, 300, 0.1, 16);
+  for (double v : {kNaN, kInf, -kInf, 1e30, -1e12}) {
+    EXPECT_FALSE(l.Map(v, 0)) << v;
+    EXPECT_FALSE(l.Map(0, v)) << v;
+  }
+}
+
+TEST(DiagramGeometry, TraceNeverReadsPastEitherChannel) {
+  LogDocument doc;
+  doc.m_pChannel1 = std::vector<float>{0, 10, std::numeric_limits<float>::quiet_NaN(), -10};
+  doc.m_pChannel2 = std::vector<float>{0, 0, 0, 0, 10, 10};
+  const DiagramLayout l(0, 200, 200, 10, 1);
+  // Channel 1 is the shorter; the NaN sample is left out.
+  EXPECT_EQ(TracePoints(doc, l, 1000),
+            (std::vector<DiagramPoint>{{100, 100}, {100, 0}, {100, 200}}));
+  EXPECT_EQ(TracePoints(doc, l, 2).size(), 2u);
+  EXPECT_TRUE(TracePoints(doc, l, -1).empty());
+  EXPECT_FALSE(SamplePoint(doc, l, 4));
+  EXPECT_FALSE(SamplePoint(doc, l, -1));
+  doc.m_pChannel2->resize(1);  // now channel 2 is the shorter
+  EXPECT_EQ(TracePoints(doc, l, 1000).size(), 1u);
+  EXPECT_FALSE(SamplePoint(doc, l, 1));
+  EXPECT_TRUE(HasDiagramData(doc));
+  doc.m_pChannel2->clear();
+  EXPECT_FALSE(HasDiagramData(doc));
+  doc.m_pChannel2.reset();
+  EXPECT_TRUE(TracePoints(doc, l, 1000).empty());
+}
+
+TEST(DiagramGeometry, GridLinesAndRingsInIntegerArithmetic) {
+  // The degree constant is a hair below pi/180: sin 30 and sin 90 fall short
+  // of 0.5 and 1 and truncate down.
+  const DiagramLayout l(0, 200, 100, 10, 1);
+  const std::array<DiagramLine, 6> lines = {{
+      {{300, 50}, {-100, 50}},
+      {{273, 99}, {-73, 1}},
+      {{200, 136}, {0, -36}},
+      {{100, 149}, {100, -49}},
+      {{1, 136}, {199, -36}},
+      {{-73, 100}, {273, 0}},
+  }};
+  EXPECT_EQ(GridLines(l), lines);
+
+  const DiagramLayout odd(10, 201, 99, 10, 1);
+  const std::array<DiagramBox, 5> rings = {{
+      {20, 4, 200, 94},
+      {40, 14, 180, 84},
+      {60, 24, 160, 74},
+      {80, 34, 140, 64},
+      {100, 44, 120, 54},
+  }};
+  EXPECT_EQ(RingBoxes(odd), rings);
+}
+
+TEST(DiagramGeometry, RingLabelsAndSampleTextsKeepTheirDecimalPoint) {
+  std::setlocale(LC_ALL, "ru_RU.UTF-8");  // a decimal comma must not creep in
+  EXPECT_EQ(RingLabels(10.0 / 1), (std::array<std::string, 5>{"  9.000", "  7.000", "  5.000", "  3.000", "  1.000"}));
+  EXPECT_EQ(RingLabels(1.0 / 2), (std::array<std::string, 5>{"  0.450", "  0.350", "  0.250", "  0.150", "  0.050"}));
+
+  struct Azimuth {
+    float e, n;
+    const char* text;
+  } azimuths[] = {
+      {1, 1, "Азимут   -45 ° "},  {0, -1, "Азимут   180 ° "}, {-1, 0, "Азимут    90 ° "},
+      {0, 1, "Азимут     0 ° "},  {1, 0, "Азимут   -90 ° "},  {-1, -1, "Азимут   135 ° "},
+      {1, -1, "Азимут  -135 ° "}, {0, 0, "Азимут   -90 ° "},
+  };
+  for (const Azimuth& a : azimuths) EXPECT_EQ(AzimuthText(a.e, a.n), a.text) << a.e << " " << a.n;
+
+  EXPECT_EQ(PotentialText(0.3f, 0.4f), "Потенциал   500.00 мВ   ");
+  EXPECT_EQ(PotentialText(3, 4), "Потенциал     5.00  В      ");
+  EXPECT_EQ(PotentialText(0, -1), "Потенциал     1.00  В      ");
+  EXPECT_EQ(PotentialText(0, 0), "Потенциал     0.00 мВ   ");
+  std::setlocale(LC_ALL, "C");
+}
+
+TEST(DiagramGeometry, HeadingOnlyForARecording) {
+  RecordingHeader h;
+  EXPECT_EQ(HeadingText(h), "");
+  h.nDevice = 12;
+  h.nDay = 5;
+  h.nMonth = 3;
+  h.nYear = 2024;
+  h.nHour = 9;
+  h.nMinute = 7;
+  EXPECT_EQ(HeadingText(h), "Прибор №12     Начало измерений 05.03.2024 в 09:07");
+}
+
+}  // namespace
+}  // namespace zet
