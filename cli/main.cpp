@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "recording/replacing_file.h"
 
 namespace zet::cli {
 
@@ -116,6 +117,7 @@ void PrintUsage(std::FILE* out) {
 int main(int argc, char** argv) {
   using namespace zet::cli;
   std::vector<std::string> args(argv + 1, argv + argc);
+  zet::RemoveTemporariesOnSignals();
   if (args.empty()) {
     PrintUsage(stderr);
     return kExitUsage;

@@ -60,9 +60,9 @@ std::string ExportText(const LogDocument& doc) {
   return out;
 }
 
-std::string ExportSpreadsheet(const LogDocument& doc, const std::string& path) {
+std::string ExportSpreadsheet(const LogDocument& doc, const std::string& path, bool allowStdout) {
   try {
-    ReplacingFile f(path);
+    ReplacingFile f(path, allowStdout);
     if (!f.Open()) return f.Error();
     if (!ProduceLines(doc, [&](const char* d, std::size_t n) { return f.Write(d, n); })) return f.Error();
     if (!f.Commit()) return f.Error();

@@ -8,9 +8,10 @@
 
 namespace zet {
 
-// Writes the export of the document's current samples to path. Returns an
-// empty string on success, else a message for the user.
-std::string ExportSpreadsheet(const LogDocument& doc, const std::string& path);
+// Writes the export of the document's current samples to path (with
+// allowStdout, "-" is standard output). Returns an empty string on success,
+// else a message for the user.
+std::string ExportSpreadsheet(const LogDocument& doc, const std::string& path, bool allowStdout = false);
 // The same bytes in memory (tests, small recordings).
 std::string ExportText(const LogDocument& doc);
 

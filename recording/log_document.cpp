@@ -22,6 +22,7 @@ void LogDocument::DeleteContents() {
 void LogDocument::NewDocument() {
   DeleteContents();
   m_strComment = kDefaultComment;
+  m_strCommentBytes.reset();
   m_dShuntResistance = 0;
 }
 
@@ -34,6 +35,7 @@ void LogDocument::SetRecording(Recording rec) {
   m_pChannel2 = std::move(rec.channel2);
   m_pSupply = std::move(rec.supply);
   m_strComment = std::move(rec.comment);
+  m_strCommentBytes = std::move(rec.commentBytes);
   ResetLimit();
 }
 
@@ -45,6 +47,7 @@ Recording LogDocument::GetRecording() const {
   rec.channel2 = m_pChannel2;
   rec.supply = m_pSupply;
   rec.comment = m_strComment;
+  rec.commentBytes = m_strCommentBytes;
   return rec;
 }
 

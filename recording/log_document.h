@@ -25,6 +25,9 @@ class LogDocument {
   SampleArray m_pSupply;
   double m_dLimit = 0;
   std::string m_strComment = kDefaultComment;  // UTF-8 text of the comment pane
+  // The comment's bytes as read from the file, kept until the comment is
+  // edited (see Recording::commentBytes).
+  std::optional<std::string> m_strCommentBytes;
 
   int Channel1Count() const { return Count(m_pChannel1); }
   int Channel2Count() const { return Count(m_pChannel2); }

@@ -87,6 +87,10 @@ struct Recording {
   SampleArray channel2;
   SampleArray supply;
   std::string comment;  // UTF-8, lines separated by "\n" (the file holds "\r\n")
+  // The comment exactly as a file held it; written back unchanged until the
+  // comment is edited (which must reset it), since the text form cannot
+  // carry every byte.
+  std::optional<std::string> commentBytes;
   std::string title;    // "Измерения%d" for downloaded runs
 };
 

@@ -175,6 +175,7 @@ constexpr const char* kCutMessage = "Файл повреждён: он обры�
 constexpr const char* kCountMessage = "Файл повреждён: неправильное число отсчётов.";
 constexpr const char* kCommentMessage = "Файл повреждён: неправильная длина комментария.";
 constexpr const char* kHeaderMessage = "Файл повреждён: недопустимые значения в заголовке записи.";
+constexpr const char* kTooBigMessage = "Файл повреждён: он больше любой записи, которую может сделать регистратор.";
 constexpr const char* kMemoryMessage = "Недостаточно памяти, чтобы открыть файл.";
 
 ZetReadResult Fail(ZetStatus status, std::string message) {
@@ -247,9 +248,13 @@ std::string Utf8ToCp1251(const std::string& text) {
   return out;
 }
 
+std::string StoredComment(const Recording& rec) {
+  return rec.commentBytes ? *rec.commentBytes : Utf8ToCp1251(rec.comment);
+}
+
 std::vector<std::uint8_t> EncodeZet(const Recording& rec) {
   std::vector<std::uint8_t> out;
-  const std::string comment = Utf8ToCp1251(rec.comment);
+  const std::string comment = StoredComment(rec);
   std::size_t samples = static_cast<std::size_t>(Count(rec.channel1)) + Count(rec.channel2) + Count(rec.supply);
   out.reserve(8 + kHeaderSize + 8 + 12 + samples * 4 + 4 + comment.size());
   Writer w(out);
@@ -283,7 +288,7 @@ ZetReadResult DecodeZet(const std::uint8_t* data, std::size_t size) {
     for (SampleArray* a : {&rec.channel1, &rec.channel2, &rec.supply}) {
       if (!r.Has(4)) return Fail(ZetStatus::Damaged, kCutMessage);
       const std::int32_t count = r.I32();
-      if (count < 0) return Fail(ZetStatus::Damaged, kCountMessage);
+      if (count < 0 || count > kMaxSamples) return Fail(ZetStatus::Damaged, kCountMessage);
       if (count == 0) continue;  // no array, as after a one-channel save
       // The count is checked against the bytes present before anything is allocated.
       const std::size_t bytes = static_cast<std::size_t>(count) * 4;
@@ -305,7 +310,8 @@ ZetReadResult DecodeZet(const std::uint8_t* data, std::size_t size) {
     if (len > kMaxCommentBytes) return Fail(ZetStatus::Damaged, kCommentMessage);
     if (!r.Has(len)) return Fail(ZetStatus::Damaged, kCutMessage);
     const auto* text = reinterpret_cast<const char*>(r.Take(len));
-    rec.comment = Cp1251ToUtf8(std::string(text, len));
+    rec.commentBytes.emplace(text, len);
+    rec.comment = Cp1251ToUtf8(*rec.commentBytes);
   } catch (const std::bad_alloc&) {
     return Fail(ZetStatus::IoError, kMemoryMessage);
   }
@@ -313,7 +319,8 @@ ZetReadResult DecodeZet(const std::uint8_t* data, std::size_t size) {
 }
 
 ZetReadResult ReadZetFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a FIFO would wait for a writer before the check below.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0)
     return Fail(ZetStatus::IoError, "Не удалось открыть файл «" + path + "».\n" + SystemMessage(errno));
   struct stat st {};
@@ -326,11 +333,16 @@ ZetReadResult ReadZetFile(const std::string& path) {
                                          : S_ISDIR(st.st_mode) ? std::string("Это каталог.")
                                                                : std::string("Это не обычный файл.")));
   }
-  // Three full channels of a recorder's memory stay far below this.
-  constexpr std::uint64_t kMaxFileSize = std::uint64_t{4} << 30;
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxZetFileSize) {
+    // Larger than any recording: say why from its first bytes, read nothing more.
+    std::uint8_t head[4 + 4 + kHeaderSize + 8 + 4];
+    const ssize_t n = ::pread(fd, head, sizeof head, 0);
     ::close(fd);
-    return Fail(ZetStatus::Damaged, "Файл «" + path + "» слишком велик для файла записи.");
+    ZetReadResult r = DecodeZet(head, n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (r.status == ZetStatus::WrongMagic || r.message == kCountMessage || r.message == kHeaderMessage) return r;
+    return Fail(ZetStatus::Damaged, kTooBigMessage);
   }
   std::vector<std::uint8_t> buf;
   try {
@@ -361,7 +373,7 @@ std::string WriteZetFile(const std::string& path, const Recording& rec) {
       return "Запись слишком велика для файла.";
   std::vector<std::uint8_t> bytes;
   try {
-    if (Utf8ToCp1251(rec.comment).size() > kMaxCommentBytes)
+    if (StoredComment(rec).size() > kMaxCommentBytes)
       return "Комментарий слишком длинный: в файл можно записать не более 1048575 символов.";
     bytes = EncodeZet(rec);
   } catch (const std::bad_alloc&) {
@@ -370,91 +382,6 @@ std::string WriteZetFile(const std::string& path, const Recording& rec) {
   ReplacingFile f(path);
   if (!f.Open() || !f.Write(bytes.data(), bytes.size()) || !f.Commit()) return f.Error();
   return {};
-}
-
-// ---- ReplacingFile --------------------------------------------------------
-
-ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {}
-
-ReplacingFile::~ReplacingFile() {
-  if (fd_ >= 0) ::close(fd_);
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-}
-
-bool ReplacingFile::Fail(const char* what) {
-  const int err = errno;
-  error_ = std::string(what) + " «" + path_ + "».\n" + SystemMessage(err);
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
-  return false;
-}
-
-bool ReplacingFile::Open() {
-  namespace fs = std::filesystem;
-  target_ = path_;
-  // Saving through a symbolic link replaces the file it points to, not the link.
-  std::error_code ec;
-  if (fs::is_symlink(fs::path(path_), ec)) {
-    fs::path resolved = fs::weakly_canonical(fs::path(path_), ec);
-    if (!ec) target_ = resolved.string();
-  }
-  std::string tmpl = target_ + ".tmp-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) return Fail("Не удалось создать файл");
-  temp_ = name.data();
-  // Keep the mode of the file being replaced; a new file gets the usual one.
-  struct stat st {};
-  mode_t mode = 0644;
-  if (::stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  ::fchmod(fd_, mode);
-  return true;
-}
-
-bool ReplacingFile::Write(const void* data, std::size_t size) {
-  if (fd_ < 0) {
-    if (error_.empty()) error_ = "Файл «" + path_ + "» не открыт.";
-    return false;
-  }
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      return Fail("Не удалось записать файл");
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool ReplacingFile::Commit() {
-  if (fd_ < 0) {
-    if (error_.empty()) error_ = "Файл «" + path_ + "» не открыт.";
-    return false;
-  }
-  if (::fsync(fd_) != 0) return Fail("Не удалось записать файл");
-  if (::close(fd_) != 0) {
-    fd_ = -1;
-    return Fail("Не удалось записать файл");
-  }
-  fd_ = -1;
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail("Не удалось записать файл");
-  temp_.clear();
-  // The rename itself reaches the disk with the directory.
-  std::string dir = std::filesystem::path(target_).parent_path().string();
-  if (dir.empty()) dir = ".";
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
 }
 
 }  // namespace zet

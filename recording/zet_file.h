@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "recording/recording.h"
+#include "recording/replacing_file.h"
 
 namespace zet {
 
@@ -40,29 +41,17 @@ std::string WriteZetFile(const std::string& path, const Recording& rec);
 // 0 (empty document), 1 or 2. Start date fields are kept as read; the time
 // texts cope with any of them.
 
-// Creates a file through a temporary beside it ("<path>.tmp-XXXXXX") and
-// renames it over the target only after everything was written and synced,
-// so a failure (full disk, unwritable directory) leaves an existing file as
-// it was. Error() is a message for the user.
-class ReplacingFile {
- public:
-  explicit ReplacingFile(std::string path);
-  ~ReplacingFile();  // an uncommitted temporary is removed
-  ReplacingFile(const ReplacingFile&) = delete;
-  ReplacingFile& operator=(const ReplacingFile&) = delete;
-  bool Open();
-  bool Write(const void* data, std::size_t size);
-  bool Commit();
-  const std::string& Error() const { return error_; }
-
- private:
-  bool Fail(const char* what);
-  std::string path_, target_, temp_, error_;
-  int fd_ = -1;
-};
-
 // The comment's limit in the file (longer ones cannot be read back).
 inline constexpr std::uint32_t kMaxCommentBytes = 0xFFFFF;
+// No recorder memory holds more samples of one kind; a larger count is damage.
+inline constexpr std::int32_t kMaxSamples = 1 << 24;
+// The largest file a recording can give: header, three full arrays, comment.
+inline constexpr std::uint64_t kMaxZetFileSize =
+    4 + 4 + 72 + 8 + 3 * (4 + 4 * std::uint64_t{kMaxSamples}) + 4 + kMaxCommentBytes;
+
+// The comment's bytes as the file stores them: those read from the file while
+// the comment is unedited, else the text in Windows-1251 with CR LF.
+std::string StoredComment(const Recording& rec);
 
 // Comment text in the file: Windows-1251 with CR LF; in memory: UTF-8 with LF.
 std::string Cp1251ToUtf8(const std::string& bytes);

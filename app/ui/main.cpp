@@ -6,9 +6,11 @@
 #include <QTranslator>
 
 #include "app/ui/log_app.h"
+#include "recording/replacing_file.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  zet::RemoveTemporariesOnSignals();
   QApplication::setApplicationName(QStringLiteral("ЗЕТ"));
   QApplication::setOrganizationName(QStringLiteral("Вистен"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zet.svg")));

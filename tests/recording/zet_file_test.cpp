@@ -17,29 +17,17 @@
 
 #include "recording/log_document.h"
 #include "recording/zet_file.h"
+#include "support/temp_dir.h"
 
 namespace zet {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
+// Each test's own folder.
+class TempDir : public testing::TempDir {
  public:
-  TempDir() {
-    path_ = fs::temp_directory_path() / ("zet-file-" + std::to_string(getpid()) + "-" + std::to_string(next_++));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-  static inline int next_ = 0;
+  TempDir() : testing::TempDir("zet-file") {}
 };
 
 class FileSizeLimit {

@@ -1,0 +1,56 @@
+#pragma once
+// Writing a user's file so that nothing of theirs is lost, replaced behind
+// their back or hung on.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace zet {
+
+// How a save, an export or the raw data file reaches its target:
+// - A regular file (or the final target of a symbolic link to one; the link
+//   stays a link) is replaced only once the new content is complete: it is
+//   written to a temporary beside the target, synced and renamed over it. The
+//   replaced file keeps its mode and, where allowed, its owner. A file this
+//   user could not open for writing is reported and left untouched.
+// - Anything else that exists (a terminal, a FIFO, a device) is opened and
+//   written in place, never renamed over; so is anything under /dev or /proc.
+//   A FIFO without a reader is reported instead of waited for.
+// - Where no temporary can be created beside an existing writable file (a
+//   folder this user may not write), that file is written in place.
+// - A new file gets the mode the user's umask gives.
+// - With allowStdout, the name "-" is standard output.
+// Error() is a message for the user.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(std::string path, bool allowStdout = false);
+  ~ReplacingFile();  // an uncommitted temporary is removed
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  bool Open();
+  bool Write(const void* data, std::size_t size);
+  bool Commit();
+  const std::string& Error() const { return error_; }
+  // Whether Open chose to write the target itself rather than a temporary.
+  bool InPlace() const { return inPlace_; }
+
+ private:
+  bool Fail(const char* what, int err);
+  bool OpenInPlace(const std::string& path, bool truncate);
+  void DropTemporary();
+  std::string path_, target_, temp_, error_;
+  bool allowStdout_;
+  bool inPlace_ = false;
+  int fd_ = -1;
+  int slot_ = -1;  // in the interrupt clean-up table
+};
+
+// Temporaries in the making are listed in a fixed table, so that a program
+// that is interrupted (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes them before
+// it ends the way that signal ends it. Installs the handlers; a handler
+// installed later for one of these signals (an interruptible transfer, say)
+// takes over that signal.
+void RemoveTemporariesOnSignals();
+
+}  // namespace zet
