@@ -15,7 +15,7 @@ int Run(const Args& args) {
   if (args.Positional().size() != 2) throw UsageError("expected an input .zet file and an output file");
   const std::string& in = args.Positional()[0];
   const std::string& out = args.Positional()[1];
-  if (SameFile(in, out)) throw UsageError("the output file would replace the recording itself");
+  if (out != "-" && SameFile(in, out)) throw UsageError("the output file would replace the recording itself");
   ZetReadResult r = ReadZetFile(in);
   if (r.status != ZetStatus::Ok) {
     std::fprintf(stderr, "zet-cli export: %s: %s\n", in.c_str(), r.message.c_str());
@@ -23,7 +23,7 @@ int Run(const Args& args) {
   }
   LogDocument doc;
   doc.SetRecording(std::move(r.recording));
-  std::string err = ExportSpreadsheet(doc, out);
+  std::string err = ExportSpreadsheet(doc, out, true);
   if (!err.empty()) {
     std::fprintf(stderr, "zet-cli export: %s\n", err.c_str());
     return kExitFile;
@@ -34,6 +34,7 @@ int Run(const Args& args) {
 const bool registered = RegisterCommand(
     {"export", "write a .zet file as a tab-separated spreadsheet (.xls)",
      "Usage: zet-cli export FILE.zet OUT.xls\n"
+     "       zet-cli export FILE.zet -        (to standard output)\n"
      "Writes the recording the way the desktop program's \"Экспорт в формате\n"
      "Excel...\" does, byte for byte: one line per channel 1 sample with the\n"
      "time, channel 1 and (for two-channel recordings) channel 2 in volts,\n"
@@ -41,7 +42,10 @@ const bool registered = RegisterCommand(
      "the local date and time of the sample (set TZ to choose the time zone),\n"
      "the elapsed time when the start date is unknown, or seconds for\n"
      "continuous sampling. An existing OUT.xls is replaced only once the new\n"
-     "file is complete. A recording without samples gives an empty file.\n"
+     "file is complete, keeps its permissions, and is left alone when you may\n"
+     "not write it; a symbolic link is followed, and a terminal, pipe or device\n"
+     "is written in place. An interrupted export leaves no temporary file\n"
+     "behind. A recording without samples gives an empty file.\n"
      "\nExit codes: 0 success; 2 wrong usage; 3 the recording cannot be read or\n"
      "the output cannot be written (the reason goes to stderr).\n",
      {},

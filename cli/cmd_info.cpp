@@ -43,6 +43,29 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
+// Text for a terminal: control characters are shown the way `cat -v` shows
+// them (ESC as "^[", CR as "^M", DEL as "^?", U+0080..U+009F as "M-^@".."M-^_"),
+// so no escape sequence reaches the terminal; line breaks and tabs stay.
+std::string Visible(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)) {
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      out += '^';
+      out += static_cast<char>(c ^ 0x40);
+    } else if (c == 0xC2 && i + 1 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0x80) {
+      out += "M-^";
+      out += static_cast<char>((static_cast<unsigned char>(s[++i]) - 0x80) ^ 0x40);
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 std::string Int(long long v) { return std::to_string(v); }
 
 void PrintJson(const Recording& r) {
@@ -76,7 +99,7 @@ std::string Number(double v) { return std::isfinite(v) ? CFormat("%g", v) : "?";
 void PrintText(const std::string& path, const Recording& r) {
   const RecordingHeader& h = r.header;
   std::string s;
-  s += "File:              " + path + "\n";
+  s += "File:              " + Visible(path) + "\n";
   s += "Recorder:          " + Int(h.nDevice) + (h.nDevice == 0 ? " (no recording)" : "") + "\n";
   if (h.bDateKnown) {
     char buf[64];
@@ -95,7 +118,7 @@ void PrintText(const std::string& path, const Recording& r) {
        "\n";
   s += "Samples:           channel 1 " + Int(Count(r.channel1)) + ", channel 2 " + Int(Count(r.channel2)) +
        ", supply " + Int(Count(r.supply)) + "\n";
-  s += "Comment:\n" + r.comment + "\n";
+  s += "Comment:\n" + Visible(r.comment) + "\n";
   std::fputs(s.c_str(), stdout);
 }
 
@@ -121,7 +144,7 @@ const bool registered = RegisterCommand(
      "Prints what a recording file holds: recorder number, start date and time,\n"
      "sampling period, range settings, channel count, shunt resistance, the\n"
      "number of samples of channel 1, channel 2 and the supply voltage, and the\n"
-     "comment.\n\n"
+     "comment, with control characters shown as ^X (as cat -v shows them).\n\n"
      "Options:\n"
      "  --json          print one JSON object instead, with the keys device,\n"
      "                  date_known, year, month, day, hour, minute, period (s),\n"

@@ -1,6 +1,8 @@
 // zet-cli info and export, run as a user would run them.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -160,6 +162,80 @@ TEST_F(CliFiles, DamagedMissingAndUnwritableFilesExitWithThree) {
 
   ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
   EXPECT_EQ(RunCli("export " + Q(Path("a.zet")) + " " + Q(Path("no/dir/x.xls"))).code, 3);
+}
+
+// Control characters in a comment are shown, never sent to the terminal.
+TEST_F(CliFiles, InfoTextShowsControlCharactersVisibly) {
+  const struct {
+    const char* comment;
+    const char* shown;
+  } cases[] = {
+      {"\x1b[31mred\x1b]0;title\x07", "^[[31mred^[]0;title^G"},
+      {"cr\rover", "cr^Mover"},
+      {"del\x7f", "del^?"},
+      {"tab\tand\nline", "tab\tand\nline"},
+      {"\xc2\x98" "2J", "M-^X2J"},  // Windows-1251 byte 0x98 reads as the C1 control U+0098
+      {"Трасса №1", "Трасса №1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.comment);
+    Recording rec = TwoChannel();
+    rec.comment = c.comment;
+    ASSERT_EQ(WriteZetFile(Path("c.zet"), rec), "");
+    Result r = RunCli("info " + Q(Path("c.zet")));
+    std::string expected = std::string("Comment:\n") + c.shown + "\n";
+    EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
+  }
+}
+
+// "-" writes to standard output; a FIFO is written in place and never waited
+// on when reading; a read-only file is never replaced; an interrupted export
+// leaves nothing behind.
+TEST_F(CliFiles, ExportTargetsAndReadersNeverLoseOrHang) {
+  ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
+  ASSERT_EQ(RunCli("export " + Q(Path("a.zet")) + " " + Q(Path("a.xls"))).code, 0);
+  Result dash = RunCli("export " + Q(Path("a.zet")) + " -");
+  EXPECT_EQ(dash.code, 0);
+  std::ifstream in(Path("a.xls"), std::ios::binary);
+  EXPECT_EQ(dash.out, std::string(std::istreambuf_iterator<char>(in), {}));
+
+  ASSERT_EQ(::mkfifo(Path("fifo.zet").c_str(), 0644), 0);
+  Result fifo = RunCli("info " + Q(Path("fifo.zet")) + " </dev/null", true);  // would hang before
+  EXPECT_EQ(fifo.code, 3);
+
+  fs::permissions(dir_, fs::perms::all);
+  std::ofstream(Path("locked.xls")) << "keep";
+  fs::permissions(Path("locked.xls"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const char* asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  std::string cmd = std::string(asUser) + ZET_CLI_PATH + " export " + Q(Path("a.zet")) + " " +
+                    Q(Path("locked.xls")) + " 2>/dev/null";
+  int status = std::system(cmd.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  std::ifstream locked(Path("locked.xls"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(locked), {}), "keep");
+
+  // A long export stopped half-way by SIGTERM takes its temporary with it.
+  Recording big = TwoChannel();
+  big.channel1 = std::vector<float>(4'000'000, 1.25f);
+  big.channel2 = std::vector<float>(4'000'000, -0.5f);
+  ASSERT_EQ(WriteZetFile(Path("big.zet"), big), "");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::execl(ZET_CLI_PATH, "zet-cli", "export", Path("big.zet").c_str(), Path("big.xls").c_str(), nullptr);
+    _exit(127);
+  }
+  auto temporaries = [&] {
+    int n = 0;
+    for (auto& e : fs::directory_iterator(dir_)) n += e.path().filename().string().find(".tmp-") != std::string::npos;
+    return n;
+  };
+  for (int i = 0; i < 5000 && temporaries() == 0; ++i) ::usleep(1000);
+  ::kill(pid, SIGTERM);
+  int st = 0;
+  ASSERT_EQ(::waitpid(pid, &st, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(st)) << "the export ended before it could be interrupted";
+  EXPECT_EQ(temporaries(), 0);
+  EXPECT_FALSE(fs::exists(Path("big.xls")));
 }
 
 TEST_F(CliFiles, UsageErrorsAndHelp) {
