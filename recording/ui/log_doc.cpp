@@ -5,6 +5,8 @@
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <algorithm>
 #include <cstdlib>
 
@@ -33,6 +35,25 @@ QString FromStoredComment(const std::string& text) {
   QString t = QString::fromStdString(text);
   t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return t;
+}
+
+// Breaking a line at word boundaries costs time in the square of the word's
+// length: a comment holding one word of a million characters (a file allows
+// that) would freeze the window for a minute. Such text wraps anywhere.
+constexpr int kLongestWrappedWord = 1000;
+
+bool HasLongWord(const QString& text) {
+  int run = 0;
+  for (QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongestWrappedWord) return true;
+  }
+  return false;
+}
+
+void UseWrapFor(QPlainTextEdit* view, bool longWords) {
+  const auto mode = longWords ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+  if (view->wordWrapMode() != mode) view->setWordWrapMode(mode);
 }
 
 class WaitCursor {
@@ -99,8 +120,20 @@ void CLogDoc::AttachCommentView(QPlainTextEdit* view) {
   if (!view) return;
   SetCommentText(QString::fromStdString(m_doc.m_strComment));
   // Typing in the comment changes the document, as the file stores it.
+  // Typing or pasting a long word switches to wrapping anywhere.
+  QObject::connect(view->document(), &QTextDocument::contentsChange, view, [view](int pos, int, int added) {
+    if (view->wordWrapMode() == QTextOption::WrapAnywhere || added <= 0) return;
+    QTextDocument* d = view->document();
+    for (QTextBlock b = d->findBlock(pos); b.isValid() && b.position() <= pos + added; b = b.next())
+      if (b.length() > kLongestWrappedWord && HasLongWord(b.text())) {
+        UseWrapFor(view, true);
+        return;
+      }
+  });
   QObject::connect(view, &QPlainTextEdit::textChanged, view, [this] {
-    if (!m_bSettingComment) SetModifiedFlag();
+    if (m_bSettingComment) return;
+    SetModifiedFlag();
+    m_doc.m_strCommentBytes.reset();  // from now on the pane's text is the comment
   });
 }
 
@@ -108,6 +141,7 @@ void CLogDoc::SetCommentText(const QString& text) {
   m_doc.m_strComment = ToStoredComment(text);
   if (!m_pCommentView) return;
   m_bSettingComment = true;
+  UseWrapFor(m_pCommentView, HasLongWord(text));
   m_pCommentView->setPlainText(text);
   m_bSettingComment = false;
 }
@@ -148,10 +182,19 @@ bool CLogDoc::OnOpenDocument(const QString& path) {
       return true;
     }
     case ZetStatus::WrongMagic:
+      // Refused: no samples, and the document does not take the file's name,
+      // so a later "Сохранить" asks for one instead of replacing that file.
+      // Header and comment keep what they held.
+      ShowMessage(r.message.empty() ? kWrongFormatMessage : r.message);
+      m_doc.DeleteContents();
+      m_strPathName.clear();
+      m_strTitle = QString::fromUtf8(kUntitled);
+      m_bModified = false;
+      RemoveRecentFile(path);
+      UpdateAllViews();
+      return false;
     case ZetStatus::Empty:
-      // The document stands under the file's name with no samples; header
-      // and comment keep what they held. An empty file has nothing to report.
-      if (r.status == ZetStatus::WrongMagic) ShowMessage(r.message.empty() ? kWrongFormatMessage : r.message);
+      // A file of length 0 opens as an empty recording under its own name.
       m_doc.DeleteContents();
       m_strPathName = QFileInfo(path).absoluteFilePath();
       m_strTitle = QFileInfo(path).fileName();
@@ -180,7 +223,7 @@ bool CLogDoc::OnSaveDocument(const QString& path) {
     m_prompts.Message(kFilteredSaveMessage, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     return false;
   }
-  m_doc.m_strComment = ToStoredComment(CommentText());
+  if (!m_doc.m_strCommentBytes) m_doc.m_strComment = ToStoredComment(CommentText());
   Recording rec = m_doc.GetRecording();
   std::string error = WriteZetFile(LocalPath(path), rec);
   if (!error.empty()) {
@@ -254,7 +297,8 @@ void CLogDoc::LoadRun(const Recording& run) {
 void CLogDoc::UpdateViewsAfterLoad() {
   if (m_pLogView) m_pLogView->ResetToData(m_doc.Channel1Count());
   m_doc.ResetLimit();
-  if (m_pWalkingView && m_doc.Channel2Count() != 0) m_pWalkingView->ResetPlayback(m_doc.Channel2Count());
+  // Every new recording restarts the playback, also one without channel 2.
+  if (m_pWalkingView) m_pWalkingView->ResetPlayback(m_doc.Channel2Count());
   UpdateAllViews();
 }
 

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include "recording/ui/shunt_dlg.h"
 #include "recording/zet_file.h"
@@ -52,22 +53,29 @@ TEST_F(LogDocTest, OpenShowsTheRecordingItsCommentAndName) {
   EXPECT_TRUE(doc->IsModified());
 }
 
-TEST_F(LogDocTest, WrongMagicKeepsHeaderAndCommentUnderTheFileName) {
+// A refused file never becomes the document's file, so no later save can
+// replace it with an empty recording.
+TEST_F(LogDocTest, WrongMagicLeavesAnUntitledDocumentThatAsksForAName) {
   OpenFastRecording();
   const RecordingHeader before = doc->Data().m_header;
   const QString comment = frame->CommentView()->toPlainText();
-  QString bad = Path("other.zet");
-  WriteBytes(bad, QByteArray("GIF89a-not-ours", 15));
+  QString bad = Path("victim.zet");
+  const QByteArray text("plain text, not a recording\n");
+  WriteBytes(bad, text);
   prompts.calls.clear();
 
-  EXPECT_TRUE(doc->OnOpenDocument(bad));
+  EXPECT_FALSE(doc->OnOpenDocument(bad));
   ASSERT_EQ(prompts.calls.size(), 1u);
   EXPECT_EQ(prompts.calls[0].text, kWrongFormatMessage);
-  EXPECT_EQ(doc->GetTitle(), "other.zet");
+  EXPECT_EQ(doc->GetTitle(), QString::fromUtf8("Без названия"));
+  EXPECT_FALSE(doc->RecentFiles().contains(bad));
   EXPECT_EQ(doc->Data().Channel1Count(), 0);
   EXPECT_FALSE(doc->Data().m_pChannel1.has_value());
   EXPECT_EQ(doc->Data().m_header, before);
   EXPECT_EQ(frame->CommentView()->toPlainText(), comment);
+  frame->RouteCommand(ID_FILE_SAVE);  // asks for a name; cancelled
+  EXPECT_EQ(files.requests.size(), 1u);
+  EXPECT_EQ(ReadAll(bad), text);
 
   // A file of length 0 opens quietly under its name, with nothing in it.
   QString empty = Path("empty.zet");
@@ -79,6 +87,47 @@ TEST_F(LogDocTest, WrongMagicKeepsHeaderAndCommentUnderTheFileName) {
   EXPECT_EQ(doc->Data().Channel1Count(), 0);
   EXPECT_FALSE(doc->IsModified());
   EXPECT_EQ(doc->Data().m_header, before);
+}
+
+// The comment goes back byte for byte until it is edited; a comment of one
+// enormous word still lets the pane lay it out at once and edit it.
+TEST_F(LogDocTest, CommentBytesSurviveASaveUntilEdited) {
+  Recording r = MakeRecording(9, 1, 1, 5);
+  std::vector<std::uint8_t> bytes = EncodeZet(r);
+  bytes.resize(bytes.size() - 4 - Utf8ToCp1251(r.comment).size());
+  auto withComment = [&](const std::string& c) {
+    std::vector<std::uint8_t> b = bytes;
+    const std::uint32_t n = static_cast<std::uint32_t>(c.size());
+    b.insert(b.end(), reinterpret_cast<const std::uint8_t*>(&n), reinterpret_cast<const std::uint8_t*>(&n) + 4);
+    b.insert(b.end(), c.begin(), c.end());
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+  };
+  const QByteArray original = withComment("a\xA0" "b\rc\r\r\nd");
+  WriteBytes(Path("odd.zet"), original);
+  ASSERT_TRUE(doc->OnOpenDocument(Path("odd.zet")));
+  files.answers = {Path("copy.zet")};
+  frame->RouteCommand(ID_FILE_SAVE_AS);
+  EXPECT_EQ(ReadAll(Path("copy.zet")), original);
+
+  frame->CommentView()->setPlainText(QString::fromUtf8("правка\nвторая"));
+  frame->RouteCommand(ID_FILE_SAVE);
+  EXPECT_EQ(ReadAll(Path("copy.zet")), withComment(Utf8ToCp1251("правка\nвторая")));
+
+  const std::string word(kMaxCommentBytes, 'w');
+  WriteBytes(Path("long.zet"), withComment(word));
+  ASSERT_TRUE(doc->OnOpenDocument(Path("long.zet")));
+  QPlainTextEdit* pane = frame->CommentView();
+  EXPECT_EQ(pane->wordWrapMode(), QTextOption::WrapAnywhere);
+  EXPECT_EQ(pane->toPlainText().size(), static_cast<qsizetype>(word.size()));
+  pane->moveCursor(QTextCursor::End);
+  pane->insertPlainText("!");
+  EXPECT_TRUE(doc->IsModified());
+  EXPECT_TRUE(pane->toPlainText().endsWith('!'));
+  // Ordinary text keeps word wrapping, and a long word pasted later switches.
+  ASSERT_TRUE(doc->OnOpenDocument(Path("odd.zet")));
+  EXPECT_NE(pane->wordWrapMode(), QTextOption::WrapAnywhere);
+  pane->insertPlainText(QString(5000, 'x'));
+  EXPECT_EQ(pane->wordWrapMode(), QTextOption::WrapAnywhere);
 }
 
 TEST_F(LogDocTest, DamagedFileLeavesAnEmptyUntitledDocument) {
