@@ -15,6 +15,9 @@ constexpr std::size_t kBlockSize = 512;
 constexpr std::size_t kPreambleSize = 17;
 constexpr std::uint8_t kAck = 0x00;
 constexpr std::uint8_t kRepeat = 0x01;
+// Bytes still on the wire after a spoilt block arrive within a few byte times
+// (about 1 ms each at 10416 baud); this wait lets them in before the purge.
+constexpr int kSettleMs = 20;
 
 constexpr const char* kCrcOk = "  CRC OK";
 constexpr const char* kCrcBad = "     Неправильный CRC";
@@ -69,7 +72,11 @@ int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words) {
 }
 
 std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_t* buffer,
-                         std::size_t length) {
+                         std::size_t length, int giveUpMs, TransferEnd* end) {
+  TransferEnd ending = TransferEnd::Complete;
+  ScopeExit tell([&] {
+    if (end) *end = ending;
+  });
   if (length == 0) return 0;
   Clock& clock = channel.GetClock();
   Prompts& prompts = channel.GetPrompts();
@@ -81,17 +88,33 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
   std::size_t received = 0;
   std::uint8_t sumByte = 0;  // a block whose sum byte never came is judged by the previous one
   std::string statusLine;
+  std::int64_t lastHeardMs = clock.MonotonicMs();
   while (received < length) {
     clock.SleepMs(100);
     const std::size_t want = std::min(length - received, kBlockSize);
     const std::size_t n = channel.ReadRaw(buffer + received, want);
     if (n == 0) prompts.Beep();
     std::uint8_t s = 0;
-    if (channel.ReadRaw(&s, 1) == 1) sumByte = s;
+    const bool sumCame = channel.ReadRaw(&s, 1) == 1;
+    if (sumCame) sumByte = s;
+    if (n > 0 || sumCame) lastHeardMs = clock.MonotonicMs();
 
+    // A line that hung up never brings the rest: end as a port error, and
+    // what arrived is kept as after "Прервать".
+    if (channel.LineLost()) {
+      channel.ReportPortError();
+      ending = TransferEnd::PortLost;
+      break;
+    }
+    if (giveUpMs > 0 && clock.MonotonicMs() - lastHeardMs >= giveUpMs) {
+      ending = TransferEnd::GaveUp;
+      break;
+    }
     if (progress.IsCancelled()) {
-      if (received < length)
+      if (received < length) {
         prompts.Message(statusLine, kAttentionCaption, MsgButtons::Ok, MsgIcon::None);
+        ending = TransferEnd::Cancelled;
+      }
       break;
     }
 
@@ -103,7 +126,11 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
       received += n;
       status = kCrcOk;
     } else {
-      if (n != want) channel.PurgePort();
+      // Whatever spoilt the block (a wrong sum, bytes missing or a stray byte
+      // too many), the rest of it must not be read as the start of the next
+      // one: let the line fall quiet, drop what is pending, then ask again.
+      clock.SleepMs(kSettleMs);
+      channel.PurgePort();
       channel.WriteRaw(&kRepeat, 1);
       status = kCrcBad;
     }
@@ -121,7 +148,10 @@ void ReceiveAndDecode(SerialChannel& channel, Progress& progress, std::vector<st
                       std::size_t length, const RecordingHeader& header, const DownloadOptions& options,
                       DownloadResult& result) {
   Prompts& prompts = channel.GetPrompts();
-  const std::size_t received = ReceiveImage(channel, progress, buffer.data(), length);
+  result.expected = length;
+  const std::size_t received =
+      ReceiveImage(channel, progress, buffer.data(), length, options.giveUpMs, &result.ending);
+  result.received = received;
   if (received == 0) {
     result.status = DownloadResult::Status::NothingReceived;
     return;

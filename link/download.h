@@ -17,10 +17,16 @@ inline constexpr const char* kBadPreambleMessage =
 // the word count. 0 on failure (no answer is reported, a bad sum is not).
 int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words);
 
+// How a block transfer ended: all bytes in, "Прервать", the line gone (a
+// port error was shown), or nothing heard for the give-up time.
+enum class TransferEnd { Complete, Cancelled, PortLost, GaveUp };
+
 // Receives `length` bytes in blocks of up to 512 with sum bytes and
 // acknowledgements, with progress and cancel. Returns the bytes accepted.
+// giveUpMs > 0 ends the transfer after that long without a byte (the desktop
+// program leaves that to the user: 0).
 std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_t* buffer,
-                         std::size_t length);
+                         std::size_t length, int giveUpMs = 0, TransferEnd* end = nullptr);
 
 struct DownloadResult {
   // TransferFailed: an exception left the transfer or the decoding (the user was told).
@@ -30,6 +36,9 @@ struct DownloadResult {
   DecodedImage image;        // the runs, when decoded
   std::string message;       // for OutOfMemory / RawFileError
   RecordingHeader header;    // as the preamble left it (the input header when it was refused)
+  TransferEnd ending = TransferEnd::Complete;
+  std::size_t received = 0;  // bytes of the image that arrived
+  std::size_t expected = 0;  // bytes the preamble announced
 };
 
 inline constexpr const char* kReadFailedMessage = "Что-то случилось при чтении !";
@@ -37,6 +46,7 @@ inline constexpr const char* kAttentionCaption = "Внимание !";
 
 struct DownloadOptions {
   std::string rawDataPath;   // non-empty: write the received bytes there ("data")
+  int giveUpMs = 0;          // > 0: end the transfer after this long without a byte
 };
 
 // The whole download after the document was emptied: open, read-memory

@@ -49,6 +49,7 @@ std::string PosixSerialDevice::DevicePath(const std::string& name) {
 
 bool PosixSerialDevice::Fail() {
   error_ = errno;
+  if (error_ == EIO || error_ == ENXIO || error_ == ENODEV) hungUp_ = true;
   return false;
 }
 
@@ -80,6 +81,7 @@ bool PosixSerialDevice::Open(const std::string& name) {
   }
   fd_ = fd;
   pty_ = IsPseudoTerminal(fd);
+  hungUp_ = false;
   return true;
 }
 
@@ -139,6 +141,7 @@ bool PosixSerialDevice::Write(const std::uint8_t* data, std::size_t n) {
     if (r < 0 && errno != EINTR) return Fail();
     if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT)) {
       error_ = EIO;
+      hungUp_ = true;
       return false;
     }
   }
@@ -185,6 +188,7 @@ std::size_t PosixSerialDevice::Read(std::uint8_t* buf, std::size_t n) {
     // more will come, so waiting out the time-out would only freeze the caller.
     if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
       error_ = EIO;
+      hungUp_ = true;
       break;
     }
   }

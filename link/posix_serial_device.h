@@ -24,6 +24,7 @@ class PosixSerialDevice : public SerialDevice {
   void Close() override;
   bool IsOpen() const override { return fd_ >= 0; }
   long LastError() const override { return error_; }
+  bool HungUp() const override { return hungUp_; }
 
   // Shorter waits for tests on a pseudo-terminal; the defaults are the link's.
   void SetTimeouts(int totalMs, int perByteMs, int intervalMs) {
@@ -42,6 +43,7 @@ class PosixSerialDevice : public SerialDevice {
 
   int fd_ = -1;
   bool pty_ = false;
+  bool hungUp_ = false;
   long error_ = 0;
   int totalMs_ = kTotalTimeoutMs;
   int perByteMs_ = kPerByteTimeoutMs;

@@ -1,6 +1,7 @@
 #include "link/serial_channel.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/text_format.h"
@@ -89,9 +90,17 @@ void SerialChannel::SetReceiveLines() { SetLines(2, 3); }
 
 bool SerialChannel::PurgePort() { return device_.Purge(); }
 
+std::string PortErrorText(long error) {
+  std::string text = CFormat("Port error %ld\t", error);
+  // strerror_r follows LC_MESSAGES, so the description is in the user's language.
+  char buf[256] = {};
+  const char* description = strerror_r(static_cast<int>(error), buf, sizeof buf);
+  if (error != 0 && description && *description) text += std::string("\n") + description;
+  return text;
+}
+
 void SerialChannel::ReportPortError() {
-  prompts_.Message(CFormat("Port error %ld\t", device_.LastError()), settings_.m_strPortName,
-                   MsgButtons::Ok, MsgIcon::None);
+  prompts_.Message(PortErrorText(device_.LastError()), settings_.m_strPortName, MsgButtons::Ok, MsgIcon::None);
 }
 
 }  // namespace zet

@@ -4,6 +4,7 @@
 // reads replies and raw bytes, and reports port errors.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "app/host.h"
 #include "app/settings.h"
@@ -13,6 +14,8 @@
 namespace zet {
 
 inline constexpr const char* kNoAnswerMessage = "Прибор не отвечает !";  // 32830
+
+std::string PortErrorText(long error);
 
 class SerialChannel {
  public:
@@ -35,7 +38,11 @@ class SerialChannel {
   void SetTransmitLines();
   void SetReceiveLines();
   bool PurgePort();
+  // "Port error %ld\t" with the system's error code, and on a second line the
+  // system's own description of it in the user's language.
   void ReportPortError();
+  // The device lost its line (see SerialDevice::HungUp).
+  bool LineLost() const { return device_.HungUp(); }
 
   PortState State() const { return state_; }
   Clock& GetClock() { return clock_; }

@@ -26,6 +26,9 @@ class SerialDevice {
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
   virtual long LastError() const = 0;  // errno of the last failed call
+  // The line is gone for good (adapter pulled, far end of a pseudo-terminal
+  // closed): nothing more will come until the device is opened again.
+  virtual bool HungUp() const { return false; }
 };
 
 inline constexpr int kTotalTimeoutMs = 5000;

@@ -106,6 +106,13 @@ void PtySimulator::Serve() {
     }
     blocksSent_ = sim_->BlocksSent();
     framesReceived_ = sim_->FramesReceived();
+    if (sim_->LineGone()) {
+      // As if the cable were pulled: both ends of the pseudo-terminal go,
+      // so the program's side reads a hang-up.
+      CloseFd(master_);
+      CloseFd(slave_);
+      break;
+    }
 
     int timeout = 200;
     if (sent == pending.size()) {

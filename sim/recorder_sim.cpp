@@ -338,6 +338,10 @@ void RecorderSim::Reply(const std::array<std::uint8_t, 11>& f, std::int64_t nowU
 void RecorderSim::SendBlock(std::int64_t nowUs) {
   const Faults& fl = options_.faults;
   if (fl.silentAfterBlocks >= 0 && blocksSent_ >= fl.silentAfterBlocks) return;
+  if (fl.hangUpAfterBlocks >= 0 && blocksSent_ >= fl.hangUpAfterBlocks) {
+    lineGone_ = true;
+    return;
+  }
   const auto& bytes = options_.image.bytes;
   std::size_t size = std::min(bytes.size(), kMaxWords * 2);
   blockLen_ = std::min(kBlockSize, size - blockPos_);
@@ -351,6 +355,11 @@ void RecorderSim::SendBlock(std::int64_t nowUs) {
   auto s = ByteSum(block, blockLen_);
   if (fl.wrongSumRate > 0 && Random() < fl.wrongSumRate) s = static_cast<std::uint8_t>(s + 0x5B);
   Queue(block, blockLen_, nowUs);
+  if (static_cast<long long>(blockPos_ / kBlockSize) == fl.extraByteBlock && !extraByteDone_) {
+    extraByteDone_ = true;
+    static const std::uint8_t kStray = 0xA5;  // a glitch on the line, before the sum byte
+    Queue(&kStray, 1, nowUs);
+  }
   Queue(&s, 1, nowUs);
 }
 

@@ -75,6 +75,8 @@ struct Faults {
   std::uint32_t seed = 1;       // for wrongSumRate
   int shortBlock = -1;          // this block's first transmission stops halfway, no sum byte
   int silentAfterBlocks = -1;   // >= 0: after this many block transmissions, nothing more
+  int extraByteBlock = -1;      // this block's first transmission carries one stray byte
+  int hangUpAfterBlocks = -1;   // >= 0: after this many block transmissions the line is gone
   bool silent = false;          // never answer anything
   int wrongEchoReplies = 0;     // this many replies carry a wrong echo byte (-1: all)
   bool shortMonitorData = false;  // monitor data cut to one byte
@@ -107,6 +109,8 @@ class RecorderSim {
   const Options& GetOptions() const { return options_; }
   Options& MutableOptions() { return options_; }
   int BlocksSent() const { return blocksSent_; }
+  // The line was cut (fault hangUpAfterBlocks): the device reports a hang-up.
+  bool LineGone() const { return lineGone_; }
   int FramesReceived() const { return framesReceived_; }
   std::uint8_t ProgrammedMode() const { return programmedMode_; }
 
@@ -137,6 +141,8 @@ class RecorderSim {
   int framesReceived_ = 0;
   int wrongEchoesSent_ = 0;
   bool shortBlockDone_ = false;
+  bool extraByteDone_ = false;
+  bool lineGone_ = false;
   std::uint8_t programmedMode_ = 0;
   std::uint64_t rng_ = 0;
   std::int64_t epochUs_ = -1;  // first time seen, the monitor's signal clock starts there

@@ -29,6 +29,10 @@ bool SimSerialDevice::Write(const std::uint8_t* data, std::size_t n) {
     lastError_ = EBADF;
     return false;
   }
+  if (sim_.LineGone()) {
+    lastError_ = EIO;
+    return false;
+  }
   writes.emplace_back(data, data + n);
   sim_.Receive(data, n, NowUs());
   return true;
@@ -43,6 +47,10 @@ void SimSerialDevice::SleepUntilUs(std::int64_t us) {
 
 std::size_t SimSerialDevice::Read(std::uint8_t* buf, std::size_t n) {
   if (!open_ || n == 0) return 0;
+  if (sim_.LineGone()) {
+    lastError_ = EIO;
+    return 0;
+  }
   const std::int64_t start = NowUs();
   const std::int64_t deadline =
       start + (std::int64_t{kTotalTimeoutMs} + std::int64_t{kPerByteTimeoutMs} * static_cast<std::int64_t>(n)) * 1000;

@@ -26,6 +26,7 @@ class SimSerialDevice : public SerialDevice {
   void Close() override;
   bool IsOpen() const override { return open_; }
   long LastError() const override { return lastError_; }
+  bool HungUp() const override { return open_ && sim_.LineGone(); }
 
   // Test knobs and what happened.
   bool failOpen = false;      // Open fails with ENOENT

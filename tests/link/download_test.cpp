@@ -43,6 +43,8 @@ class BlockRecorder {
   }
 
   std::set<int> badSumOnce;   // blocks first sent with a wrong sum
+  std::set<int> extraByteOnce;  // blocks first sent with a stray byte before the sum
+  int hangUpAfterBlocks = -1;   // the line is cut after this many blocks were acknowledged
   // Blocks first sent cut short, their last byte chosen so that what came adds
   // up to the previous block's sum byte, which the program still holds.
   std::set<int> shortOnce;
@@ -65,7 +67,8 @@ class BlockRecorder {
       pos_ += Len();
       ++block_;
     }
-    if (pos_ < image_.size() && block_ != stopAfterBlocks) SendBlock();
+    if (block_ == hangUpAfterBlocks) device_.hungUp = true;
+    if (pos_ < image_.size() && block_ != stopAfterBlocks && !device_.hungUp) SendBlock();
   }
   std::size_t Len() const { return std::min<std::size_t>(512, image_.size() - pos_); }
   void SendBlock() {
@@ -82,6 +85,7 @@ class BlockRecorder {
     }
     blockSizes.push_back(len);
     device_.Feed(Bytes(image_.begin() + pos_, image_.begin() + pos_ + len));
+    if (extraByteOnce.erase(block_)) device_.Feed({0xA5});
     device_.Feed({sum});
     lastSum_ = sum;
   }
@@ -209,7 +213,7 @@ TEST_F(DownloadTest, PortFailureStopsAtTheErrorAndClosesAgain) {
   DownloadResult r = DownloadMemory(channel, progress, header, {});
   EXPECT_EQ(r.status, DownloadResult::Status::PortFailed);
   ASSERT_EQ(prompts.calls.size(), 1u);
-  EXPECT_EQ(prompts.calls[0].text, "Port error 2\t");
+  EXPECT_EQ(prompts.calls[0].text, PortErrorText(2));
   EXPECT_EQ(device.log, (std::vector<std::string>{"open COM3:", "close"}));
 }
 
@@ -260,6 +264,46 @@ TEST_F(DownloadTest, ShortBlockIsNeverAcceptedAndPendingBytesAreDropped) {
   auto repeat = std::find(device.log.begin(), device.log.end(), "write 01");
   ASSERT_NE(repeat, device.log.end());
   EXPECT_EQ(*(repeat - 1), "purge");
+}
+
+// One stray byte inside a block must not throw the transfer out of step for
+// good: the rest is purged before the repeat is asked for.
+TEST_F(DownloadTest, StrayByteInABlockIsPurgedAndTheBlockRepeated) {
+  const Bytes image = Pattern(2048);
+  BlockRecorder rec(device, Preamble(1024, 0, 0, {}, 1), image);
+  rec.extraByteOnce = {1};
+  Bytes buf;
+  ASSERT_EQ(Transfer(buf, 2048), 2048u);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), buf.begin()));
+  EXPECT_EQ(rec.acks, (Bytes{0x00, 0x01, 0x00, 0x00, 0x00}));
+}
+
+// A line that hangs up ends the transfer at once with a port error; the
+// blocks that came are kept, as after "Прервать".
+TEST_F(DownloadTest, HangUpEndsTheTransferAsAPortError) {
+  BlockRecorder rec(device, Preamble(2048, 0, 0, {}, 1), Pattern(4096));
+  rec.hangUpAfterBlocks = 2;
+  DownloadResult r = DownloadMemory(channel, progress, header, {});
+  EXPECT_EQ(r.ending, TransferEnd::PortLost);
+  EXPECT_EQ(r.received, 1024u);
+  EXPECT_EQ(r.expected, 4096u);
+  EXPECT_EQ(r.status, DownloadResult::Status::Decoded);
+  ASSERT_EQ(prompts.calls.size(), 1u);
+  EXPECT_EQ(prompts.calls[0].text.rfind("Port error 5\t\n", 0), 0u) << prompts.calls[0].text;
+  EXPECT_EQ(prompts.calls[0].caption, "COM3:");
+  EXPECT_LT(clock.MonotonicMs(), 60'000);  // at once, not after a minute of retries
+}
+
+// Without a byte for the give-up time the transfer ends by itself.
+TEST_F(DownloadTest, GiveUpTimeEndsASilentTransfer) {
+  BlockRecorder rec(device, Preamble(2048, 0, 0, {}, 1), Pattern(4096));
+  rec.stopAfterBlocks = 1;
+  DownloadOptions options;
+  options.giveUpMs = 30'000;
+  DownloadResult r = DownloadMemory(channel, progress, header, options);
+  EXPECT_EQ(r.ending, TransferEnd::GaveUp);
+  EXPECT_EQ(r.received, 512u);
+  EXPECT_LT(clock.MonotonicMs(), 60'000);
 }
 
 TEST_F(DownloadTest, CancelShowsTheLastStatusAndKeepsAcceptedBlocks) {

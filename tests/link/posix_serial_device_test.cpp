@@ -11,8 +11,10 @@
 
 #include "app/settings.h"
 #include "app/settings_store.h"
+#include "link/download.h"
 #include "link/posix_serial_device.h"
 #include "link/serial_channel.h"
+#include "sim/pty_simulator.h"
 #include "support/fakes.h"
 
 namespace zet {
@@ -155,7 +157,7 @@ TEST(PosixSerialDevice, ChannelReportsABusyPortAndReadsAReply) {
   SerialChannel channel(dev, settings, clock, prompts);
   EXPECT_EQ(channel.OpenPort(), 0);
   ASSERT_EQ(prompts.calls.size(), 1u);
-  EXPECT_EQ(prompts.calls[0].text, "Port error " + std::to_string(EBUSY) + "\t");
+  EXPECT_EQ(prompts.calls[0].text, PortErrorText(EBUSY));
   EXPECT_EQ(prompts.calls[0].caption, master.Slave());
   holder.Close();
 
@@ -168,6 +170,67 @@ TEST(PosixSerialDevice, ChannelReportsABusyPortAndReadsAReply) {
   EXPECT_EQ(ReplyDeviceNumber(reply), 300);
   EXPECT_EQ(channel.ClosePort(), 1);
   EXPECT_FALSE(dev.IsOpen());
+}
+
+// Whole downloads through the real device on a pseudo-terminal, from the
+// simulated recorder at its line speed: a stray byte inside a block costs one
+// repeat, and a line that hangs up ends the transfer at once.
+TEST(PosixSerialDevice, DownloadSurvivesAStrayByteAndEndsAtAHangUp) {
+  struct Case {
+    const char* name;
+    int extraByteBlock, hangUpAfterBlocks;
+    TransferEnd end;
+  };
+  for (const Case& c : {Case{"stray byte in block 1", 1, -1, TransferEnd::Complete},
+                        Case{"hang-up after 2 blocks", -1, 2, TransferEnd::PortLost}}) {
+    SCOPED_TRACE(c.name);
+    sim::ImageOptions io;
+    io.runs = 1;
+    io.samplesPerRun = 400;
+    sim::Options o;
+    o.image = sim::MakeSurveyImage(io);
+    o.paced = true;
+    o.faults.extraByteBlock = c.extraByteBlock;
+    o.faults.hangUpAfterBlocks = c.hangUpAfterBlocks;
+    sim::PtySimulator pty;
+    std::string error;
+    ASSERT_TRUE(pty.Start(o, &error)) << error;
+
+    MemorySettingsStore store;
+    AppSettings settings(store);
+    settings.m_strPortName = pty.SlavePath();
+    settings.m_strBaudRate = "10416";
+    SystemClock clock;
+    testing::ScriptedPrompts prompts;
+    testing::RecordingProgress progress;
+    progress.cancelWhen = [&] { return progress.cancelChecks > 200; };  // a transfer that never ends
+    PosixSerialDevice dev;
+    SerialChannel channel(dev, settings, clock, prompts);
+    const std::string raw = ::testing::TempDir() + "zet-pty-raw-" + std::to_string(getpid());
+    DownloadOptions options;
+    options.rawDataPath = raw;
+    const auto start = std::chrono::steady_clock::now();
+    DownloadResult r = DownloadMemory(channel, progress, RecordingHeader{}, options);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(r.ending, c.end);
+    FILE* f = std::fopen(raw.c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::vector<std::uint8_t> got(o.image.bytes.size() + 1);
+    got.resize(std::fread(got.data(), 1, got.size(), f));
+    std::fclose(f);
+    std::remove(raw.c_str());
+    if (c.end == TransferEnd::Complete) {
+      EXPECT_EQ(got, o.image.bytes);
+      EXPECT_TRUE(prompts.calls.empty());
+    } else {
+      EXPECT_EQ(got.size(), 1024u);
+      EXPECT_TRUE(std::equal(got.begin(), got.end(), o.image.bytes.begin()));
+      ASSERT_EQ(prompts.calls.size(), 1u);
+      EXPECT_EQ(prompts.calls[0].text, PortErrorText(EIO));
+      // Not after the read time-outs of the blocks that would follow.
+      EXPECT_LT(took, std::chrono::seconds(5));
+    }
+  }
 }
 
 }  // namespace

@@ -42,6 +42,10 @@ class ScriptDevice : public SerialDevice {
   }
   std::size_t Read(std::uint8_t* buf, std::size_t n) override {
     ++reads;
+    if (hungUp) {
+      lastError_ = EIO;
+      return 0;
+    }
     std::size_t got = 0;
     while (got < n && !input.empty()) {
       buf[got++] = input.front();
@@ -72,6 +76,7 @@ class ScriptDevice : public SerialDevice {
   }
   bool IsOpen() const override { return open_; }
   long LastError() const override { return lastError_; }
+  bool HungUp() const override { return hungUp; }
 
   void Feed(const std::vector<std::uint8_t>& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
 
@@ -86,6 +91,7 @@ class ScriptDevice : public SerialDevice {
   std::function<void(const std::vector<std::uint8_t>&)> onWrite;
   int reads = 0;
   int openError = 0, configureError = 0, writeError = 0;  // errno to fail with
+  bool hungUp = false;  // the line is gone: reads give nothing
 
  private:
   bool Fail(int err) {

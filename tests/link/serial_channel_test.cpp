@@ -1,3 +1,4 @@
+#include <clocale>
 #include <cerrno>
 
 #include "link/channel_fixture.h"
@@ -32,11 +33,17 @@ TEST_F(ChannelTest, OpensOnceAndAgainOnlyAfterClose) {
 }
 
 TEST_F(ChannelTest, MissingDeviceReportsErrorAndRetriesNextTime) {
+  // The code as it always read, and the system's words for it in the user's language.
+  const std::string ctype = setlocale(LC_CTYPE, nullptr), messages = setlocale(LC_MESSAGES, nullptr);
+  setlocale(LC_CTYPE, "ru_RU.UTF-8");
+  setlocale(LC_MESSAGES, "ru_RU.UTF-8");
   device.openError = ENOENT;
   EXPECT_EQ(channel.OpenPort(), 0);
+  setlocale(LC_CTYPE, ctype.c_str());
+  setlocale(LC_MESSAGES, messages.c_str());
   EXPECT_EQ(channel.State(), State::Failed);
   ASSERT_EQ(prompts.calls.size(), 1u);
-  EXPECT_EQ(prompts.calls[0].text, "Port error 2\t");
+  EXPECT_EQ(prompts.calls[0].text, "Port error 2\t\nНет такого файла или каталога");
   EXPECT_EQ(prompts.calls[0].caption, "COM3:");
   EXPECT_EQ(prompts.calls[0].buttons, MsgButtons::Ok);
 
@@ -61,7 +68,7 @@ TEST_F(ChannelTest, ConfigurationFailureClosesTheDevice) {
   EXPECT_FALSE(device.IsOpen());
   EXPECT_EQ(device.log, (Log{"open COM3:", "configure 10416", "close"}));
   ASSERT_EQ(prompts.calls.size(), 1u);
-  EXPECT_EQ(prompts.calls[0].text, "Port error 5\t");
+  EXPECT_EQ(prompts.calls[0].text, PortErrorText(5));
 
   // The next attempt configures again instead of trusting a half-set port.
   device.configureError = 0;
@@ -105,7 +112,7 @@ TEST_F(ChannelTest, WriteFailureIsReported) {
   device.writeError = EIO;
   EXPECT_EQ(channel.SendCommand(ReadMemoryFrame()), 0);
   ASSERT_EQ(prompts.calls.size(), 1u);
-  EXPECT_EQ(prompts.calls[0].text, "Port error 5\t");
+  EXPECT_EQ(prompts.calls[0].text, PortErrorText(5));
 }
 
 TEST_F(ChannelTest, ReplySkipsStrayBytesBeforeTheLeadByte) {
