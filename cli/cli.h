@@ -14,6 +14,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitInstrument = 1;  // recorder silent, wrong answer, bad preamble, test not normal
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFile = 3;        // file or port errors
+inline constexpr int kExitInterrupted = 130;  // Ctrl-C, as shells report it
 
 class UsageError : public std::runtime_error {
  public:

@@ -4,6 +4,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
 
 #include "app/text_format.h"
 
@@ -11,8 +15,17 @@ namespace zet::cli {
 namespace {
 
 volatile sig_atomic_t g_interrupt = 0;
+volatile sig_atomic_t g_everInterrupted = 0;
 
-extern "C" void OnSignal(int) { g_interrupt = 1; }
+extern "C" void OnSignal(int) {
+  g_interrupt = 1;
+  g_everInterrupted = 1;
+}
+
+SerialDevice& LineDevice(InstrumentSession& s) {
+  if (s.tracer) return *s.tracer;
+  return s.device;
+}
 
 }  // namespace
 
@@ -22,11 +35,7 @@ MsgAnswer TerminalPrompts::Message(const std::string& text, const std::string& c
   std::FILE* out = toStdout && toStdout(text) ? stdout : stderr;
   std::string body = text;
   while (!body.empty() && (body.back() == '\n' || body.back() == '\t')) body.pop_back();
-  if (out == stdout) {
-    std::fprintf(out, "%s\n", body.c_str());
-  } else {
-    std::fprintf(out, "%s: %s\n", caption.c_str(), body.c_str());
-  }
+  std::fprintf(out, "%s: %s\n", caption.c_str(), body.c_str());
   std::fflush(out);
   switch (buttons) {
     case MsgButtons::YesNo:
@@ -109,6 +118,10 @@ void CatchInterrupts() {
 
 bool Interrupted() { return g_interrupt != 0; }
 
+bool EverInterrupted() { return g_everInterrupted != 0; }
+
+const volatile sig_atomic_t* InterruptFlag() { return &g_interrupt; }
+
 bool TakeInterrupt() {
   bool was = g_interrupt != 0;
   g_interrupt = 0;
@@ -126,12 +139,43 @@ bool SleepInterruptibly(Clock& clock, int ms) {
 }
 
 InstrumentSession::InstrumentSession(const Args& args) {
+  device.SetInterruptFlag(InterruptFlag());
+  // Parsed before the port is touched: a wrong option costs nothing.
   if (auto port = args.Option("port")) {
     if (port->empty()) throw UsageError("--port needs a name");
     settings.m_strPortName = *port;
   } else {
     settings.GetPortName();
   }
+  settings.GetBaudRate();
+  settings.GetSignals();
+  if (auto sig = args.Option("signals")) {
+    std::string hex = *sig;
+    if (hex.rfind("0x", 0) == 0 || hex.rfind("0X", 0) == 0) hex = hex.substr(2);
+    char* end = nullptr;
+    const unsigned long v = hex.empty() || hex.size() > 8 ? 0 : std::strtoul(hex.c_str(), &end, 16);
+    if (hex.empty() || hex.size() > 8 || !end || *end != '\0' || hex[0] == '-' || hex[0] == '+')
+      throw UsageError("--signals must be up to 8 hexadecimal digits, e.g. 01000100");
+    settings.m_dwSignals = static_cast<std::uint32_t>(v);
+  }
+  if (auto trace = args.Option("trace")) {
+    if (trace->empty()) throw UsageError("--trace needs a file name");
+    traceFile = *trace == "-" ? stderr : std::fopen(trace->c_str(), "w");
+    if (!traceFile) throw std::runtime_error(*trace + ": " + std::strerror(errno));
+    tracer = std::make_unique<TracingSerialDevice>(device, traceFile);
+  }
+  channel = std::make_unique<SerialChannel>(LineDevice(*this), settings, clock, prompts);
+}
+
+InstrumentSession::~InstrumentSession() {
+  channel.reset();
+  tracer.reset();
+  if (traceFile && traceFile != stderr) std::fclose(traceFile);
+}
+
+std::vector<std::string> WithPortOptions(std::vector<std::string> own) {
+  own.insert(own.end(), kPortOptions.begin(), kPortOptions.end());
+  return own;
 }
 
 int ParseRange(const std::string& t) {

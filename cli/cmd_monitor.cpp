@@ -10,7 +10,7 @@ namespace {
 constexpr int kPollMs = 3000;
 
 int Run(const Args& args) {
-  args.CheckKnown({"port", "range", "channels", "count"});
+  args.CheckKnown(WithPortOptions({"range", "channels", "count"}));
   MonitorSettings ms;
   int range = ParseRange(args.Option("range").value_or("auto"));
   ms.autoRange = range < 0;
@@ -24,7 +24,7 @@ int Run(const Args& args) {
   MonitorPoll::Kind last = MonitorPoll::Kind::NoAnswer;
   for (int i = 0; count == 0 || i < count; ++i) {
     const std::int64_t t0 = s.clock.MonotonicMs();
-    MonitorPoll p = PollMonitor(s.channel, ms, false);
+    MonitorPoll p = PollMonitor(*s.channel, ms, false);
     last = p.kind;
     if (p.kind == MonitorPoll::Kind::PortFailed) break;
     if (p.valuesChanged) {
@@ -38,7 +38,7 @@ int Run(const Args& args) {
     const std::int64_t spent = s.clock.MonotonicMs() - t0;
     if (spent < kPollMs && !SleepInterruptibly(s.clock, static_cast<int>(kPollMs - spent))) break;
   }
-  s.channel.ClosePort();
+  s.channel->ClosePort();
   switch (last) {
     case MonitorPoll::Kind::Data: return kExitOk;
     case MonitorPoll::Kind::PortFailed: return kExitFile;
@@ -49,7 +49,7 @@ int Run(const Args& args) {
 const bool registered = RegisterCommand(
     {"monitor", "show live readings of the recorder",
      "Usage: zet-cli monitor [--channels 1|2] [--range auto|100|10|1|0.1]\n"
-     "         [--count N] [--port NAME]\n"
+     "         [--count N] [--port NAME] [--signals HEX] [--trace FILE]\n"
      "Polls the recorder every 3 s and prints one line per poll: channel 1,\n"
      "channel 2, the status and the raw bytes of the exchange, separated by\n"
      "tabs. After a wrong answer the last good values are repeated; after no\n"

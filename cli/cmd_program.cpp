@@ -29,7 +29,7 @@ std::time_t ParseStart(const std::string& t) {
 }
 
 int Run(const Args& args) {
-  args.CheckKnown({"port", "range", "channels", "period", "start", "retries"});
+  args.CheckKnown(WithPortOptions({"range", "channels", "period", "start", "retries"}));
   ProgramSettings ps;
   int range = ParseRange(args.Option("range").value_or("auto"));
   ps.autoRange = range < 0;
@@ -61,7 +61,7 @@ int Run(const Args& args) {
   }
   CommandFrame frame = BuildProgramFrame(ps, now);
   std::string report;
-  ProgramOutcome o = RunProgram(s.channel, frame, &report);
+  ProgramOutcome o = RunProgram(*s.channel, frame, &report);
   if (o == ProgramOutcome::Accepted) std::printf("%s", report.c_str());
   std::fflush(stdout);
   switch (o) {
@@ -76,7 +76,8 @@ const bool registered = RegisterCommand(
     {"program", "program the recorder for a measurement run",
      "Usage: zet-cli program [--range auto|100|10|1|0.1] [--channels 1|2]\n"
      "         [--period continuous|0.5|1|2|5|10|20|30|60|120]\n"
-     "         [--start \"YYYY-MM-DD HH:MM\"] [--retries N] [--port NAME]\n"
+     "         [--start \"YYYY-MM-DD HH:MM\"] [--retries N]\n"
+     "         [--port NAME] [--signals HEX] [--trace FILE]\n"
      "Sends the measurement program with the PC's date and time. The data held\n"
      "in the recorder will be lost; giving the command is the confirmation.\n"
      "Prints the start time (when one is given), the outcome and the report of\n"

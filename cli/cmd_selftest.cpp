@@ -6,7 +6,7 @@ namespace zet::cli {
 namespace {
 
 int Run(const Args& args) {
-  args.CheckKnown({"port"});
+  args.CheckKnown(WithPortOptions({}));
   InstrumentSession s(args);
   s.prompts.toStdout = [](const std::string& text) {
     for (auto o : {SelfTestOutcome::Normal, SelfTestOutcome::RamFault, SelfTestOutcome::TimerFault,
@@ -16,7 +16,7 @@ int Run(const Args& args) {
   };
   TerminalProgress progress(s.clock);
   CatchInterrupts();
-  switch (RunSelfTest(s.channel, progress)) {
+  switch (RunSelfTest(*s.channel, progress)) {
     case SelfTestOutcome::Normal: return kExitOk;
     case SelfTestOutcome::PortFailed: return kExitFile;
     default: return kExitInstrument;
@@ -25,7 +25,7 @@ int Run(const Args& args) {
 
 const bool registered = RegisterCommand(
     {"selftest", "run the recorder's self-test",
-     "Usage: zet-cli selftest [--port NAME]\n"
+     "Usage: zet-cli selftest [--port NAME] [--signals HEX] [--trace FILE]\n"
      "Starts the recorder's built-in test and waits up to 15 s for its result,\n"
      "then prints the outcome (\"Проверка прибора - норма !\" when all is well).\n"
      "Ctrl-C stops the wait.\n\n"

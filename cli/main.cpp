@@ -108,8 +108,9 @@ void PrintUsage(std::FILE* out) {
   for (const auto& n : names) std::fprintf(out, "  %-10s %s\n", n.c_str(), cmds.at(n).summary.c_str());
   std::fprintf(out,
                "\n'zet-cli COMMAND --help' describes a command.\n"
-               "Exit codes: 0 success, 1 the recorder did not answer or answered wrongly,\n"
-               "2 wrong usage, 3 a file or port error.\n");
+               "Exit codes: 0 success, 1 the recorder did not answer or answered wrongly\n"
+               "(or a download stopped short), 2 wrong usage, 3 a file or port error,\n"
+               "130 interrupted with Ctrl-C.\n");
 }
 
 }  // namespace

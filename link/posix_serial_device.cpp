@@ -138,6 +138,10 @@ bool PosixSerialDevice::Write(const std::uint8_t* data, std::size_t n) {
     }
     pollfd p{fd_, POLLOUT, 0};
     const int r = poll(&p, 1, PollMs(left));
+    if (r < 0 && errno == EINTR && interrupt_ && *interrupt_) {
+      error_ = EINTR;
+      return false;
+    }
     if (r < 0 && errno != EINTR) return Fail();
     if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT)) {
       error_ = EIO;
@@ -166,8 +170,8 @@ std::size_t PosixSerialDevice::Read(std::uint8_t* buf, std::size_t n) {
     pollfd p{fd_, POLLIN, 0};
     const int r = poll(&p, 1, PollMs(left));
     if (r < 0) {
-      if (errno == EINTR) continue;
-      Fail();
+      if (errno == EINTR && !(interrupt_ && *interrupt_)) continue;
+      if (errno != EINTR) Fail();
       break;
     }
     if (r == 0) continue;

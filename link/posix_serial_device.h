@@ -1,6 +1,7 @@
 #pragma once
 // The serial device on a POSIX terminal: a real port, a USB adapter or a
 // pseudo-terminal (the simulator). Reads follow the recorder link's time-outs.
+#include <csignal>
 #include <string>
 
 #include "link/serial_device.h"
@@ -33,6 +34,10 @@ class PosixSerialDevice : public SerialDevice {
     intervalMs_ = intervalMs;
   }
 
+  // A read or write interrupted by a signal ends early when *flag is set (a
+  // command-line program's Ctrl-C); otherwise it waits on.
+  void SetInterruptFlag(const volatile sig_atomic_t* flag) { interrupt_ = flag; }
+
   // "COM1:".."COM6:" (any case) -> /dev/ttyS0../dev/ttyS5; a name starting
   // with "/" as it stands; anything else has no device (empty result).
   static std::string DevicePath(const std::string& name);
@@ -44,6 +49,7 @@ class PosixSerialDevice : public SerialDevice {
   int fd_ = -1;
   bool pty_ = false;
   bool hungUp_ = false;
+  const volatile sig_atomic_t* interrupt_ = nullptr;
   long error_ = 0;
   int totalMs_ = kTotalTimeoutMs;
   int perByteMs_ = kPerByteTimeoutMs;

@@ -157,10 +157,11 @@ TEST_F(InstrumentCli, DownloadWritesEveryRunExactlyAndNeverOverwrites) {
   // The same recorder answers the other commands.
   Result test = Cli({"selftest", "--port", port});
   EXPECT_EQ(test.code, 0) << test.err;
-  EXPECT_EQ(test.out, "Проверка прибора - норма !\n");
+  EXPECT_EQ(test.out, "ЗЕТ: Проверка прибора - норма !\n");
+  // The caption carries the recorder's number, as in the desktop program.
   Result prog = Cli({"program", "--port", port, "--range", "0.1", "--channels", "2", "--period", "10"});
   EXPECT_EQ(prog.code, 0) << prog.err;
-  EXPECT_EQ(prog.out.rfind("Команду принял правильно\nПослано :", 0), 0u) << prog.out;
+  EXPECT_EQ(prog.out.rfind("Прибор 1234: Команду принял правильно\nПослано :", 0), 0u) << prog.out;
   EXPECT_NE(prog.out.find("F4   11110100\tF4   11110100\n"), std::string::npos);
 }
 
@@ -175,7 +176,9 @@ TEST_F(InstrumentCli, FailuresHaveTheirExitCodes) {
   EXPECT_NE(r.err.find("Получена неправильная преамбула данных."), std::string::npos);
 
   EXPECT_EQ(Cli({"download", "--port", "/nonexistent/tty"}).code, 3);
-  EXPECT_EQ(Cli({"download", "--port", port, "--out-dir", (dir_ / "none").string()}).code, 3);
+  std::ofstream(dir_ / "file") << "x";
+  EXPECT_EQ(Cli({"download", "--port", port, "--out-dir", (dir_ / "file" / "sub").string()}).code, 3);
+  EXPECT_EQ(Cli({"download", "--signals", "1000000000"}).code, 2);
   EXPECT_EQ(Cli({"program", "--range", "3"}).code, 2);
   EXPECT_EQ(Cli({"program", "--period", "continuous", "--start", "2030-01-01 10:00"}).code, 2);
   EXPECT_EQ(Cli({"program", "--start", "2030-02-30 10:00"}).code, 2);
@@ -184,6 +187,72 @@ TEST_F(InstrumentCli, FailuresHaveTheirExitCodes) {
     EXPECT_EQ(h.code, 0) << c;
     EXPECT_NE(h.out.find("Usage: zet-cli "), std::string::npos) << c;
   }
+}
+
+// A download that stops short writes what came, says how much, and fails:
+// a script must be able to tell it from a complete one.
+TEST_F(InstrumentCli, DownloadThatStopsShortKeepsTheRunsAndFails) {
+  struct Case {
+    const char* fault;
+    bool interrupt;
+    int code;
+    const char* says;
+  };
+  for (const Case& c : {Case{"--hang-up-after", false, 1, "the port hung up; 1536 of "},
+                        Case{"--silent-after", true, 130, "interrupted; 1536 of "}}) {
+    SCOPED_TRACE(c.fault);
+    std::string port = StartSimulator({"--runs", "2", "--samples", "500", c.fault, "3"});
+    ASSERT_EQ(port.rfind("/dev/pts/", 0), 0u) << port;
+    const fs::path out = dir_ / c.fault / "new";  // made on the way
+    fs::path o = dir_ / "o.txt", e = dir_ / "e.txt";
+    int ofd = open(o.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int efd = open(e.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = Spawn({"download", "--port", port, "--out-dir", out.string()}, ofd, efd);
+    close(ofd);
+    close(efd);
+    if (c.interrupt) {
+      // Ctrl-C once the recorder has fallen silent.
+      for (int i = 0; i < 100 && Slurp(e).empty(); ++i) usleep(20000);
+      usleep(1500000);
+      kill(pid, SIGINT);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    StopSimulator();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.code);
+    const std::string err = Slurp(e);
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    const std::string written = Slurp(o);
+    ASSERT_FALSE(written.empty()) << err;
+    ZetReadResult z = ReadZetFile(written.substr(0, written.find('\n')));
+    ASSERT_EQ(z.status, ZetStatus::Ok);
+    // Three blocks of the first run's 500 sample pairs came.
+    EXPECT_GT(Count(z.recording.channel1), 300);
+    EXPECT_LT(Count(z.recording.channel1), 500);
+  }
+}
+
+// The line levels stored by the port dialog are the ones used, unless
+// --signals says otherwise; --trace shows what was asked of the port.
+TEST_F(InstrumentCli, LineLevelsComeFromTheSettings) {
+  fs::create_directories(dir_ / "config" / "Вистен");
+  std::ofstream(dir_ / "config" / "Вистен" / "ЗЕТ.conf") << "[Port]\nSignals=16777472\n";  // 0x01000100
+  std::string port = StartSimulator({"--selftest-delay", "0"});
+  ASSERT_FALSE(port.empty());
+  auto levels = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"selftest", "--port", port, "--trace", (dir_ / "trace.txt").string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_EQ(Cli(args).code, 0);
+    std::istringstream trace(Slurp(dir_ / "trace.txt"));
+    std::string seen;
+    for (std::string l; std::getline(trace, l);)
+      if (l.rfind("rts", 0) == 0 || l.rfind("dtr", 0) == 0) seen += l + ";";
+    return seen;
+  };
+  // Sending, then receiving: RTS first, then DTR.
+  EXPECT_EQ(levels({}), "rts 0;dtr 1;rts 0;dtr 1;");
+  EXPECT_EQ(levels({"--signals", "00000001"}), "rts 1;dtr 0;rts 0;dtr 0;");
 }
 
 }  // namespace
