@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -26,6 +28,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "app/ui/busy_cursor.h"
 #include "app/ui/status_panes.h"
 #include "chart/ui/log_view.h"
 #include "diagram/ui/walking_view.h"
@@ -89,6 +92,14 @@ CMainFrame::~CMainFrame() {
   m_pMonitorDialog = nullptr;
 }
 
+QString RecentFileMenuText(const QString& path, const QFontMetrics& metrics) {
+  // Shortened in the middle, so the start of the path and the file name stay;
+  // "&" is doubled so it shows instead of marking a key.
+  const int width = metrics.averageCharWidth() * kRecentFileMenuChars;
+  QString text = metrics.elidedText(path, Qt::ElideMiddle, width);
+  return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 // ---- construction ---------------------------------------------------------
 
 void CMainFrame::CreateActions() {
@@ -126,6 +137,7 @@ void CMainFrame::CreateMenus() {
       if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
       menu->addAction(m_menuActions[c.id]);
     }
+    menu->setToolTipsVisible(true);  // a shortened recent file shows its whole path
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::OnInitMenuPopup);
     connect(menu, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, this, &CMainFrame::OnMenuClosed); });
   }
@@ -195,6 +207,23 @@ void CMainFrame::CreateClient() {
   m_doc.m_pWalkingView = m_pWalkingView;
   m_doc.AttachCommentView(m_pCommentView);
   m_pLogView->setFocus();
+
+  // The keys every window of this kind has: F1 for the help, F6 and Shift+F6
+  // to go between the upper pane and the comment.
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, [this] { RouteCommand(ID_HELP_FINDER); });
+  for (QKeySequence key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
+    auto* pane = new QShortcut(key, this);
+    connect(pane, &QShortcut::activated, this, &CMainFrame::OnNextPane);
+  }
+}
+
+void CMainFrame::OnNextPane() {
+  // Two panes: the next one and the previous one are the same.
+  QWidget* upper = m_pUpperPane->currentWidget();
+  QWidget* focus = QApplication::focusWidget();
+  const bool inUpper = focus && (focus == upper || upper->isAncestorOf(focus));
+  (inUpper ? static_cast<QWidget*>(m_pCommentView) : upper)->setFocus(Qt::ShortcutFocusReason);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
@@ -266,7 +295,9 @@ void CMainFrame::UpdateRecentFileActions() {
     QAction* a = m_menuActions[ID_FILE_MRU_FILE1 + i];
     const bool used = i < files.size();
     a->setVisible(used);
-    if (used) a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
+    if (!used) continue;
+    a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(RecentFileMenuText(files[i], fontMetrics())));
+    a->setToolTip(files[i]);
   }
 }
 
@@ -392,8 +423,12 @@ void CMainFrame::OnGetData() {
   std::unique_ptr<Progress> progress = m_env.makeProgress(this);
   DownloadOptions options;
   if (m_doc.Data().m_bRawDataFile) options.rawDataPath = kRawDataPath;
-  DownloadResult result = DownloadMemory(m_env.channel, *progress, m_doc.Data().m_header, options);
-  progress.reset();
+  DownloadResult result;
+  {
+    const BusyCursor busy;  // until the progress box is up, and after it
+    result = DownloadMemory(m_env.channel, *progress, m_doc.Data().m_header, options);
+    progress.reset();
+  }
 
   // A good preamble describes the recorder even when no sample arrives (an
   // empty memory, a cancel before the first block); a refused one left the

@@ -15,6 +15,7 @@
 #include "app/ui/file_chooser.h"
 #include "instrument/ui/instrument_commands.h"
 
+class QFontMetrics;
 class QLabel;
 class QPlainTextEdit;
 class QPrinter;
@@ -54,6 +55,10 @@ struct FrameEnv {
   QPrinter* printer = nullptr;  // the application's printer (page setup); null: the default one
 };
 
+// A recent file as its menu item shows it: at most about this many characters.
+inline constexpr int kRecentFileMenuChars = 60;
+QString RecentFileMenuText(const QString& path, const QFontMetrics& metrics);
+
 class CMainFrame : public QMainWindow, public CommandTarget {
   Q_OBJECT
  public:
@@ -77,6 +82,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void OnViewStrayCurrents();
   void OnGetData();
   void OnHelp();
+  void OnNextPane();  // F6, Shift+F6
   void PrintActiveView(QPrinter& printer);
 
   // Inspection (tests and the update pass).

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/ui/busy_cursor.h"
+
 namespace zet::ui {
 
 MsgAnswer QtPrompts::Message(const std::string& text, const std::string& caption, MsgButtons buttons,
@@ -33,6 +35,7 @@ MsgAnswer QtPrompts::Message(const std::string& text, const std::string& caption
   if (auto* b = box.button(QMessageBox::Yes)) b->setText("Да");
   if (auto* b = box.button(QMessageBox::No)) b->setText("Нет");
   if (auto* b = box.button(QMessageBox::Retry)) b->setText("Повтор");
+  const UserCursor userCursor;
   switch (box.exec()) {
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;

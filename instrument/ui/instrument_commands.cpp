@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "app/host.h"
+#include "app/ui/busy_cursor.h"
 #include "instrument/program.h"
 #include "instrument/self_test.h"
 #include "instrument/ui/monitor_dialog.h"
@@ -19,10 +20,12 @@ void OnProgramRecorder(InstrumentEnv& env) {
     return;
   CProgramDialog dlg(env.clock, env.owner);
   if (dlg.exec() != QDialog::Accepted) return;
+  const BusyCursor busy;
   RunProgram(env.channel, BuildProgramFrame(dlg.Settings(), env.clock.Now()));
 }
 
 void OnSelfTest(InstrumentEnv& env) {
+  const BusyCursor busy;  // until the progress box is up
   CProgressBox box(env.owner);
   RunSelfTest(env.channel, box);
 }

@@ -1,3 +1,4 @@
+#include "app/ui/busy_cursor.h"
 #include "instrument/ui/monitor_dialog.h"
 
 #include <QButtonGroup>
@@ -122,7 +123,11 @@ void CMonitorDialog::Poll() {
   s.autoRange = m_buttons.at(1027)->isChecked();
   s.rangeCode = std::max(0, zet::ui::CheckedCode(m_groupRange, 1029));
   s.channelCode = std::max(0, zet::ui::CheckedCode(m_groupChannels, 1004));
-  const zet::MonitorPoll r = zet::PollMonitor(m_env.channel, s, m_bBeep);
+  zet::MonitorPoll r;
+  {
+    const zet::ui::BusyCursor busy;
+    r = zet::PollMonitor(m_env.channel, s, m_bBeep);
+  }
   m_bPolling = false;
 
   if (r.kind == zet::MonitorPoll::Kind::PortFailed) {

@@ -152,6 +152,7 @@ bool CProgressBox::Open() {
     ownerDisabled_ = true;
   }
   setWindowTitle(title_);
+  if (!userCursor_) userCursor_ = std::make_unique<zet::ui::UserCursor>();
   if (owner_) {
     // Keep the box above the window it blocks and centred over it.
     winId();
@@ -170,6 +171,7 @@ void CProgressBox::Close() {
     ownerDisabled_ = false;
     if (owner_) owner_->setEnabled(true);
   }
+  userCursor_.reset();
   hide();
 }
 

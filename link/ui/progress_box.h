@@ -6,9 +6,11 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "app/host.h"
+#include "app/ui/busy_cursor.h"
 
 class QLabel;
 class QPainter;
@@ -84,4 +86,5 @@ class CProgressBox : public QDialog, public zet::Progress {
   int upper_ = 100;
   bool cancelled_ = false;
   bool ownerDisabled_ = false;
+  std::unique_ptr<zet::ui::UserCursor> userCursor_;  // "Прервать" wants the ordinary cursor
 };

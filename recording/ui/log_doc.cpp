@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "app/text_format.h"
+#include "app/ui/busy_cursor.h"
 #include "chart/ui/log_view.h"
 #include "diagram/ui/walking_view.h"
 #include "recording/export.h"
@@ -55,12 +56,6 @@ void UseWrapFor(QPlainTextEdit* view, bool longWords) {
   const auto mode = longWords ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
   if (view->wordWrapMode() != mode) view->setWordWrapMode(mode);
 }
-
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 
@@ -241,7 +236,7 @@ bool CLogDoc::DoSaveAs() {
   FileRequest req;
   req.kind = FileRequest::Kind::Save;
   req.title = QStringLiteral("Сохранить как");
-  req.filters = {QString::fromUtf8(kZetFilter)};
+  req.filters = {QString::fromUtf8(kZetFilter), QString::fromUtf8(kAllFilesFilter)};
   req.defaultSuffix = QString::fromUtf8(kZetSuffix);
   req.initialName = m_strPathName.isEmpty() ? m_strTitle : m_strPathName;
   std::optional<QString> path = m_files.Choose(req);
@@ -269,7 +264,7 @@ bool CLogDoc::OpenWithChooser() {
   FileRequest req;
   req.kind = FileRequest::Kind::Open;
   req.title = QStringLiteral("Открыть");
-  req.filters = {QString::fromUtf8(kZetFilter)};
+  req.filters = {QString::fromUtf8(kZetFilter), QString::fromUtf8(kAllFilesFilter)};
   req.defaultSuffix = QString::fromUtf8(kZetSuffix);
   std::optional<QString> path = m_files.Choose(req);
   if (!path || path->isEmpty()) return false;
@@ -408,7 +403,7 @@ bool CLogDoc::OnCommand(int id) {
 void CLogDoc::OnFilter() {
   bool ok = true;
   {
-    WaitCursor wait;
+    BusyCursor wait;
     ok = m_doc.Filter();
   }
   // Out of memory: the saved copies are intact and "Первоначальный вид" restores them.
@@ -430,7 +425,7 @@ void CLogDoc::OnExport() {
   }
   std::string error;
   {
-    WaitCursor wait;
+    BusyCursor wait;
     error = ExportSpreadsheet(m_doc, LocalPath(WithDefaultSuffix(*path, req.defaultSuffix)));
   }
   if (!error.empty()) ShowMessage(error);

@@ -25,6 +25,7 @@ class CWalkingView;
 inline constexpr const char* kUntitled = "Без названия";
 inline constexpr const char* kZetFilter = "Данные Регистратора (*.zet)";
 inline constexpr const char* kZetSuffix = "zet";
+inline constexpr const char* kAllFilesFilter = "Все файлы (*)";
 inline constexpr const char* kFilteredSaveMessage =
     "В результате применения операции \"Фильтрация\" данные были изменены. Сохранение данных возможно в "
     "файле с другим именем.";  // 32837

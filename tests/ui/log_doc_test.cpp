@@ -201,7 +201,7 @@ TEST_F(LogDocTest, SavePromptDecidesWhetherNewGoesOn) {
   files.answers = {Path("run7.zet")};
   EXPECT_TRUE(doc->SaveModified());
   EXPECT_EQ(files.requests.back().initialName, QString::fromUtf8("Измерения7"));
-  EXPECT_EQ(files.requests.back().filters, QStringList{QString::fromUtf8("Данные Регистратора (*.zet)")});
+  EXPECT_EQ(files.requests.back().filters.value(0), QString::fromUtf8("Данные Регистратора (*.zet)"));
   EXPECT_TRUE(QFile::exists(Path("run7.zet")));
   EXPECT_FALSE(doc->IsModified());
 

@@ -25,8 +25,10 @@ class ScriptedFiles : public ui::FileChooser {
   std::optional<QString> Choose(const ui::FileRequest& request) override {
     requests.push_back(request);
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> a = answers.front();
+    const bool chosen = answers.front().has_value();
+    const QString a = chosen ? *answers.front() : QString();
     answers.pop_front();
+    if (!chosen) return std::nullopt;
     return a;
   }
   std::vector<ui::FileRequest> requests;
