@@ -1,122 +1,274 @@
 #include "diagram/ui/walking_view.h"
 
-#include <QFontMetrics>
+#include <QGroupBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
-#include <cmath>
 
-#include "app/text_format.h"
+#include "diagram/ui/diagram_painter.h"
 #include "recording/ui/log_doc.h"
 
 namespace zet::ui {
 
 namespace {
-constexpr int kMaxValueZoom = 64;
+
+// The form's controls in dialog units, converted with the font's base units
+// as a dialog template would be.
+struct DialogUnits {
+  int baseX = 6;
+  int baseY = 13;
+
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetrics fm(font);
+    const int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    baseX = std::max(1, (letters / 26 + 1) / 2);
+    baseY = std::max(1, fm.height());
+  }
+  static int MulDiv(int a, int b, int c) { return static_cast<int>((2LL * a * b + c) / (2LL * c)); }
+  QRect Rect(int x, int y, int w, int h) const {
+    return QRect(QPoint(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8)),
+                 QPoint(MulDiv(x + w, baseX, 4) - 1, MulDiv(y + h, baseY, 8) - 1));
+  }
+};
+
+constexpr const char* kSpeedTexts[5] = {"Мгновенно", "Очень быстро", "Быстро", "Медленно", "Очень медленно"};
+constexpr int kDiagramGap = 15;  // pixels between the button and the diagram
+constexpr int kInitialSpeed = 1;  // "Очень быстро"
+
+SweepCode CodeOf(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: return SweepCode::LineLeft;
+    case QAbstractSlider::SliderSingleStepAdd: return SweepCode::LineRight;
+    case QAbstractSlider::SliderPageStepSub: return SweepCode::PageLeft;
+    case QAbstractSlider::SliderPageStepAdd: return SweepCode::PageRight;
+    case QAbstractSlider::SliderMove: return SweepCode::Thumb;
+    case QAbstractSlider::SliderToMinimum: return SweepCode::LeftEnd;
+    case QAbstractSlider::SliderToMaximum: return SweepCode::RightEnd;
+    default: return SweepCode::Other;
+  }
 }
+
+}  // namespace
 
 CWalkingView::CWalkingView(CLogDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
-  setAutoFillBackground(true);
-  setBackgroundRole(QPalette::Base);
-  m_font = doc.m_font;
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  m_textFont = font();  // the window's own until a font is chosen
+  CreateForm();
+  m_speedButtons[kInitialSpeed]->setChecked(true);
+  m_playback.SetSpeed(kInitialSpeed);
+  m_pTimer = new QTimer(this);
+  connect(m_pTimer, &QTimer::timeout, this, &CWalkingView::OnTimer);
+  m_pTimer->start(kPlaybackTimerMs);
 }
+
+void CWalkingView::CreateForm() {
+  const DialogUnits du(font());
+  auto group = new QGroupBox(QStringLiteral("Развёртка"), this);
+  group->setGeometry(du.Rect(5, 0, 95, 25));
+  m_scrollSweep = new QScrollBar(Qt::Horizontal, this);
+  m_scrollSweep->setGeometry(du.Rect(10, 10, 85, 10));
+  m_scrollSweep->setRange(0, 0);
+  connect(m_scrollSweep, &QAbstractSlider::actionTriggered, this,
+          [this](int action) { OnSweep(CodeOf(action), m_scrollSweep->sliderPosition()); });
+
+  group = new QGroupBox(QStringLiteral("Скорость вывода :"), this);
+  group->setGeometry(du.Rect(5, 25, 95, 70));
+  for (int i = 0; i < 5; ++i) {
+    QRadioButton* b = new QRadioButton(QString::fromUtf8(kSpeedTexts[i]), this);
+    b->setGeometry(du.Rect(15, 40 + 10 * i, 80, 10));
+    connect(b, &QRadioButton::clicked, this, [this, i] { OnSpeed(i); });
+    m_speedButtons[i] = b;
+  }
+  m_btnStop = new QPushButton(QStringLiteral("STOP"), this);
+  m_btnStop->setGeometry(du.Rect(5, 100, 95, 14));
+  m_btnStop->setFocusPolicy(Qt::TabFocus);
+  connect(m_btnStop, &QPushButton::clicked, this, &CWalkingView::OnStartStop);
+}
+
+// ---- state and layout ------------------------------------------------------------
+
+int CWalkingView::Samples() const { return m_doc.Data().Channel2Count(); }
+
+void CWalkingView::Layout() {
+  m_nLeft = m_btnStop->geometry().x() + m_btnStop->geometry().width() + kDiagramGap;
+  m_rcDiagram = QRect(m_nLeft, 0, width() - m_nLeft, height());
+}
+
+bool CWalkingView::Drawable() const { return HasDiagramData(m_doc.Data()) && m_rcDiagram.width() > 0; }
+
+void CWalkingView::EnsureImage() {
+  const qreal dpr = devicePixelRatioF();
+  const QSize pixels = size() * dpr;
+  if (m_image.size() == pixels && m_image.devicePixelRatio() == dpr) return;
+  m_image = QImage(pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  m_image.setDevicePixelRatio(dpr);
+  m_image.fill(Qt::white);
+}
+
+void CWalkingView::DrawDiagram(const DiagramContent& content) {
+  EnsureImage();
+  if (m_rcDiagram.width() <= 0 || m_rcDiagram.height() <= 0) return;
+  // Drawn on an image of the diagram's own size, as zet-cli draws it: lines
+  // cut at the same edges keep their dots in the same places.
+  const qreal dpr = m_image.devicePixelRatio();
+  QImage part(m_rcDiagram.size() * dpr, QImage::Format_RGB32);
+  part.setDevicePixelRatio(dpr);
+  part.fill(Qt::white);
+  {
+    QPainter p(&part);
+    p.translate(-m_rcDiagram.topLeft());
+    DiagramPicture pic;
+    pic.diagram = m_rcDiagram;
+    pic.zoom = m_playback.m_dZoom;
+    pic.grid = m_doc.Data().m_bGrid;
+    pic.font = m_doc.m_font;
+    pic.content = content;
+    PaintDiagram(p, m_doc.Data(), pic);
+  }
+  QPainter p(&m_image);
+  p.drawImage(m_rcDiagram.topLeft(), part);
+  update(m_rcDiagram);
+}
+
+void CWalkingView::RepaintDiagram() {
+  Layout();
+  const bool drawable = Drawable();
+  const DiagramContent content = m_playback.OnDraw(Samples(), drawable);
+  DrawDiagram(content);
+  if (drawable) m_scrollSweep->setValue(m_playback.m_nPos);
+}
+
+void CWalkingView::RepaintView() {
+  Layout();
+  EnsureImage();
+  m_image.fill(Qt::white);
+  update();
+  RepaintDiagram();
+  // The texts belong to the picture too: an outside repaint keeps them.
+  if (m_nTextPos >= 0) WriteTexts(m_nTextPos);
+}
+
+void CWalkingView::WriteTexts(int i) {
+  EnsureImage();
+  QPainter p(&m_image);
+  const QRect r = PaintSampleTexts(p, m_doc.Data(), i, m_rcDiagram.bottom() + 1, m_textFont);
+  if (!r.isEmpty()) m_nTextPos = i;
+  update(r);
+}
+
+// ---- document and frame ------------------------------------------------------------
 
 void CWalkingView::ResetPlayback(int n) {
-  m_nSamples = std::max(n, 0);
-  m_nPosition = 0;
-  update();
+  m_scrollSweep->setRange(0, std::max(n - 1, 0));
+  m_scrollSweep->setPageStep(std::max(n / 10, 1));
+  m_scrollSweep->setValue(0);
+  m_playback.Reset();
+  m_btnStop->setText(QStringLiteral("STOP"));
+  m_nTextPos = -1;  // the texts told of the previous recording
 }
 
-void CWalkingView::SetDisplayFont(const QFont& font) {
-  m_font = font;
-  update();
-}
+void CWalkingView::DocumentChanged() { RepaintView(); }
 
-void CWalkingView::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  Draw(p, rect());
-}
+void CWalkingView::SetDisplayFont(const QFont& font) { m_textFont = font; }
 
-void CWalkingView::Draw(QPainter& p, const QRect& area) {
-  const LogDocument& d = m_doc.Data();
-  p.save();
-  p.setClipRect(area);
-  p.fillRect(area, Qt::white);
-  p.setFont(m_font);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  const QPointF c = QRectF(area).center();
-  const double radius = std::max(10.0, std::min(area.width(), area.height()) / 2.0 - 24);
-  const double limit = (d.m_dLimit > 0 ? d.m_dLimit : 1.0) / m_nValueZoom;
-  const double scale = radius / limit;
-
-  if (d.m_bGrid) {
-    p.setPen(QPen(QColor(192, 192, 192), 0, Qt::DotLine));
-    for (int k = 1; k <= 4; ++k) p.drawEllipse(c, radius * k / 4, radius * k / 4);
-    for (int a = 0; a < 360; a += 30) {
-      double r = a * M_PI / 180.0;
-      p.drawLine(c, c + QPointF(radius * std::sin(r), -radius * std::cos(r)));
-    }
-    p.setPen(Qt::black);
-    p.drawText(QPointF(c.x() + 4, c.y() - radius + QFontMetrics(m_font).ascent() + 2),
-               QString::fromStdString(CFormat("%g В", limit)));
-  }
-  p.setPen(Qt::black);
-  p.drawText(QPointF(c.x() - 4, area.top() + 14), QStringLiteral("С"));
-
-  // Channel 1 along north, channel 2 along east; never past either count.
-  const int n = std::min(d.Channel1Count(), d.Channel2Count());
-  if (n > 0 && d.m_pChannel1 && d.m_pChannel2) {
-    const auto& a1 = *d.m_pChannel1;
-    const auto& a2 = *d.m_pChannel2;
-    auto point = [&](int i) { return c + QPointF(a2[i] * scale, -a1[i] * scale); };
-    p.setPen(QPen(QColor(0, 0, 255), 0));
-    const int step = std::max(1, n / 20000);
-    QPolygonF trace;
-    for (int i = 0; i < n; i += step) trace << point(i);
-    p.drawPoints(trace);
-    const int pos = std::clamp(m_nPosition, 0, n - 1);
-    p.setPen(QPen(QColor(255, 0, 0), 2));
-    p.drawLine(c, point(pos));
-    p.setPen(Qt::black);
-    p.drawText(QPointF(area.left() + 6, area.bottom() - 6),
-               QString::fromStdString(d.GetTimeText(pos)).trimmed());
-  }
-  p.restore();
-}
-
-bool CWalkingView::OnUpdate(int id, CommandState& s) {
-  switch (id) {
-    case ID_STRETCH_VALUES: s.enabled = m_nValueZoom < kMaxValueZoom; return true;
-    case ID_SHRINK_VALUES: s.enabled = m_nValueZoom > 1; return true;
-    default: return false;
-  }
+bool CWalkingView::OnUpdate(int id, CommandState&) {
+  return id == ID_STRETCH_VALUES || id == ID_SHRINK_VALUES;
 }
 
 bool CWalkingView::OnCommand(int id) {
   switch (id) {
-    case ID_STRETCH_VALUES:
-      if (m_nValueZoom < kMaxValueZoom) m_nValueZoom *= 2;
-      update();
-      return true;
-    case ID_SHRINK_VALUES:
-      if (m_nValueZoom > 1) m_nValueZoom /= 2;
-      update();
-      return true;
+    case ID_STRETCH_VALUES: m_playback.Stretch(); break;
+    case ID_SHRINK_VALUES: m_playback.Compress(); break;
     default: return false;
   }
+  RepaintView();
+  return true;
+}
+
+// ---- playback ------------------------------------------------------------------------
+
+void CWalkingView::OnTimer() {
+  Layout();
+  const TickDraw d = m_playback.Tick(Samples(), Drawable());
+  if (d.repaint) {
+    DrawDiagram(*d.repaint);
+    if (Drawable()) m_scrollSweep->setValue(m_playback.m_nPos);
+  }
+  if (d.erase < 0 && d.marker < 0) return;
+  EnsureImage();
+  const LogDocument& data = m_doc.Data();
+  const DiagramLayout layout = LayoutOf(data, m_rcDiagram, m_playback.m_dZoom);
+  {
+    QPainter p(&m_image);
+    p.setClipRect(m_rcDiagram);
+    if (std::optional<DiagramPoint> at = SamplePoint(data, layout, d.erase)) {
+      PaintMovingMarker(p, *at);
+      PaintTracePixel(p, *at);
+      update(MovingMarkerRect(*at));
+    }
+    if (std::optional<DiagramPoint> at = SamplePoint(data, layout, d.marker)) {
+      PaintMovingMarker(p, *at);
+      update(MovingMarkerRect(*at));
+    }
+  }
+  if (d.marker >= 0) {
+    m_scrollSweep->setValue(d.marker);
+    WriteTexts(d.marker);
+  }
+}
+
+void CWalkingView::OnSpeed(int index) {
+  m_playback.SetSpeed(index);
+  if (index >= 0 && index < 5 && !m_speedButtons[index]->isChecked()) m_speedButtons[index]->setChecked(true);
+  RepaintDiagram();
+}
+
+void CWalkingView::OnStartStop() {
+  m_playback.ToggleRun();
+  m_btnStop->setText(m_playback.m_bPaused ? QStringLiteral("START") : QStringLiteral("STOP"));
+}
+
+void CWalkingView::OnSweep(SweepCode code, int thumb) {
+  const int pos = m_playback.Sweep(code, thumb, Samples());
+  m_scrollSweep->setValue(pos);
+  RepaintDiagram();
+}
+
+// ---- painting and printing ---------------------------------------------------------
+
+void CWalkingView::paintEvent(QPaintEvent* e) {
+  if (m_image.isNull()) RepaintView();
+  QPainter p(this);
+  const qreal dpr = m_image.devicePixelRatio();
+  for (const QRect& r : e->region())
+    p.drawImage(r, m_image, QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
+}
+
+void CWalkingView::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  EnsureImage();
+  RepaintView();
 }
 
 void CWalkingView::Print(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return;
   const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  QRect area(0, 0, page.width(), page.height());
-  painter.setFont(m_doc.m_fontPrint);
-  const int caption = painter.fontMetrics().height() * 2;
-  painter.drawText(QRect(area.left(), area.top(), area.width(), caption), Qt::AlignLeft | Qt::AlignVCenter,
-                   m_doc.GetTitle());
-  area.setTop(area.top() + caption);
-  Draw(painter, area);
+  DiagramPicture pic;
+  pic.paper = true;
+  pic.diagram = QRect(0, 0, page.width(), static_cast<int>(0.95 * page.height()));
+  pic.zoom = m_playback.m_dZoom;
+  pic.grid = m_doc.Data().m_bGrid;
+  pic.font = m_doc.m_fontPrint;
+  const bool drawable = HasDiagramData(m_doc.Data()) && pic.diagram.width() > 0;
+  pic.content = m_playback.OnDraw(Samples(), drawable);
+  if (drawable) m_scrollSweep->setValue(m_playback.m_nPos);
+  PaintDiagram(painter, m_doc.Data(), pic);
   painter.end();
 }
 

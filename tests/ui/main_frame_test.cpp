@@ -161,13 +161,13 @@ TEST_F(MainFrameTest, DiagramSwapsTheUpperPaneAndTheToolbar) {
   EXPECT_FALSE(State(ID_CHANNEL1).enabled);
   EXPECT_TRUE(State(ID_STRETCH_VALUES).enabled);
   frame->RouteCommand(ID_STRETCH_VALUES);
-  EXPECT_EQ(frame->WalkingView()->ValueZoom(), 2);
+  EXPECT_EQ(frame->WalkingView()->State().m_dZoom, 2);
   EXPECT_EQ(frame->LogView()->ValueZoom(), 1);
 
   frame->RouteCommand(ID_VIEW_GRAPH);
   EXPECT_FALSE(frame->IsDiagramMode());
   EXPECT_EQ(toolbar(), initial);
-  EXPECT_EQ(frame->WalkingView()->ValueZoom(), 2);  // the hidden view kept its state
+  EXPECT_EQ(frame->WalkingView()->State().m_dZoom, 2);  // the hidden view kept its state
 }
 
 TEST_F(MainFrameTest, StretchingTheTimeAxisScrollsAndInitialViewFitsAgain) {
@@ -253,10 +253,18 @@ TEST_F(MainFrameTest, ViewsDrawAnyDocumentStateWithoutReadingPastItsArrays) {
   frame->LogView()->m_bShowSupply = true;
   frame->LogView()->m_bShowValues = true;
   frame->LogView()->DrawWhole(p, image.rect());
-  frame->WalkingView()->Draw(p, image.rect());
+  ui::CWalkingView* diagram = frame->WalkingView();
+  diagram->resize(400, 300);
+  auto drawDiagram = [&] {
+    diagram->DocumentChanged();
+    for (int i = 0; i < 5; ++i) diagram->OnTimer();
+    diagram->OnSweep(SweepCode::RightEnd, 0);
+    diagram->OnSpeed(0);
+  };
+  drawDiagram();
   doc->Data().DeleteContents();
   frame->LogView()->DrawWhole(p, image.rect());
-  frame->WalkingView()->Draw(p, image.rect());
+  drawDiagram();
 }
 
 }  // namespace

@@ -1,0 +1,171 @@
+#include "diagram/ui/diagram_painter.h"
+
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <QPainter>
+#include <vector>
+
+namespace zet::ui {
+namespace {
+
+const QColor kGridColor(192, 192, 192);
+const QColor kTraceColor(255, 0, 0);
+const QColor kMarkerBrush(0, 255, 0);
+constexpr int kMarkerRadius = 3;
+constexpr int kPaperDotRadius = 10;
+// The heading sits at the foot of the page, below the diagram's 0.95 of it.
+constexpr double kPageOverDiagram = 1.0526315789473684;
+
+QString Qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Inverting where the surface allows it (images): crossings of the grid
+// lines show, and the moving marker can be erased by drawing it again.
+bool UseInvertingMix(QPainter& p) {
+  return p.paintEngine() && p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+}
+
+// An ellipse filling the box's pixels left..right-1, top..bottom-1.
+QRect EllipseRect(int left, int top, int right, int bottom) {
+  return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+QPen GridPen() {
+  QPen pen(kGridColor, 1, Qt::DotLine);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+// Text centred on a point, measured first.
+void DrawCentred(QPainter& p, int x, int y, const QString& text) {
+  const QFontMetrics fm = p.fontMetrics();
+  const int w = fm.horizontalAdvance(text);
+  p.drawText(QPoint(x - w / 2, y - fm.height() / 2 + fm.ascent()), text);
+}
+
+void PaintGrid(QPainter& p, const DiagramLayout& layout, const QRect& area) {
+  p.setPen(GridPen());
+  p.setBrush(Qt::NoBrush);
+  if (UseInvertingMix(p)) p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+  for (const DiagramLine& l : GridLines(layout)) p.drawLine(l.from.x, l.from.y, l.to.x, l.to.y);
+  const std::array<DiagramBox, 5> rings = RingBoxes(layout);
+  for (const DiagramBox& b : rings) p.drawEllipse(EllipseRect(b.left, b.top, b.right, b.bottom));
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+
+  p.setPen(Qt::black);
+  const std::array<std::string, 5> labels = RingLabels(layout.scale);
+  const int cx = layout.Centre().x;
+  for (int i = 0; i < 5; ++i) {
+    DrawCentred(p, cx, rings[i].top, Qs(labels[i]));
+    DrawCentred(p, cx, rings[i].bottom, Qs(labels[i]));
+  }
+  const int single = Qt::TextSingleLine;
+  p.drawText(area, single | Qt::AlignTop | Qt::AlignHCenter, QStringLiteral("Север"));
+  p.drawText(area, single | Qt::AlignBottom | Qt::AlignHCenter, QStringLiteral("Юг"));
+  p.drawText(area, single | Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Восток"));
+  p.drawText(area, single | Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Запад"));
+}
+
+void PaintTrace(QPainter& p, const std::vector<DiagramPoint>& points, bool paper, const QRect& area) {
+  p.setPen(Qt::NoPen);
+  if (paper) {
+    p.setBrush(Qt::black);
+    const QRect reach = area.adjusted(-kPaperDotRadius, -kPaperDotRadius, kPaperDotRadius, kPaperDotRadius);
+    for (const DiagramPoint& pt : points)
+      if (reach.contains(pt.x, pt.y))
+        p.drawEllipse(EllipseRect(pt.x - kPaperDotRadius, pt.y - kPaperDotRadius, pt.x + kPaperDotRadius,
+                                  pt.y + kPaperDotRadius));
+    return;
+  }
+  // One-pixel squares rather than points: every surface (image, PDF, SVG)
+  // shows them the same.
+  QVector<QRect> pixels;
+  pixels.reserve(static_cast<qsizetype>(points.size()));
+  for (const DiagramPoint& pt : points)
+    if (area.contains(pt.x, pt.y)) pixels.append(QRect(pt.x, pt.y, 1, 1));
+  p.setBrush(kTraceColor);
+  p.drawRects(pixels);
+}
+
+}  // namespace
+
+DiagramLayout LayoutOf(const LogDocument& doc, const QRect& diagram, double zoom) {
+  return DiagramLayout(diagram.left(), diagram.width(), diagram.height(), doc.m_dLimit, zoom);
+}
+
+void PaintDiagram(QPainter& p, const LogDocument& doc, const DiagramPicture& pic) {
+  if (!HasDiagramData(doc)) return;
+  const QRect& area = pic.diagram;
+  if (area.width() <= 0) return;
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setFont(pic.font);
+  p.setPen(Qt::black);
+  p.setBackgroundMode(Qt::TransparentMode);
+  if (pic.paper) {
+    const std::string heading = HeadingText(doc.m_header);
+    if (!heading.empty())
+      p.drawText(QRect(0, 0, area.width(), static_cast<int>(area.height() * kPageOverDiagram)),
+                 Qt::TextSingleLine | Qt::AlignHCenter | Qt::AlignBottom, Qs(heading));
+  }
+  const DiagramLayout layout = LayoutOf(doc, area, pic.zoom);
+  p.setClipRect(area, Qt::IntersectClip);
+  if (pic.grid) PaintGrid(p, layout, area);
+  PaintTrace(p, TracePoints(doc, layout, pic.content.trace), pic.paper, area);
+  if (std::optional<DiagramPoint> m = SamplePoint(doc, layout, pic.content.marker)) {
+    // The resting marker takes the grid's pen, and on paper the dots' brush.
+    p.setPen(GridPen());
+    p.setBrush(pic.paper ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
+    p.drawEllipse(EllipseRect(m->x - kMarkerRadius, m->y - kMarkerRadius, m->x + kMarkerRadius, m->y + kMarkerRadius));
+  }
+  p.restore();
+}
+
+void PaintWholeDiagram(QPainter& p, const LogDocument& doc, QSize size, const QFont& font) {
+  DiagramPicture pic;
+  pic.diagram = QRect(QPoint(0, 0), size);
+  pic.font = font;
+  Playback instant;
+  instant.SetSpeed(0);
+  pic.content = instant.OnDraw(doc.Channel2Count(), true);
+  p.fillRect(pic.diagram, Qt::white);
+  PaintDiagram(p, doc, pic);
+}
+
+void PaintMovingMarker(QPainter& p, DiagramPoint at) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  if (UseInvertingMix(p)) p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(kMarkerBrush);
+  p.drawEllipse(EllipseRect(at.x - kMarkerRadius, at.y - kMarkerRadius, at.x + kMarkerRadius, at.y + kMarkerRadius));
+  p.restore();
+}
+
+QRect MovingMarkerRect(DiagramPoint at) {
+  return QRect(at.x - kMarkerRadius - 2, at.y - kMarkerRadius - 2, 2 * kMarkerRadius + 5, 2 * kMarkerRadius + 5);
+}
+
+void PaintTracePixel(QPainter& p, DiagramPoint at) { p.fillRect(QRect(at.x, at.y, 1, 1), kTraceColor); }
+
+QRect PaintSampleTexts(QPainter& p, const LogDocument& doc, int i, int bottom, const QFont& font) {
+  if (i < 0 || i >= doc.Channel1Count() || i >= doc.Channel2Count()) return {};
+  const float e = (*doc.m_pChannel2)[i], n = (*doc.m_pChannel1)[i];
+  const QString lines[3] = {Qs(doc.GetTimeText(i)), Qs(PotentialText(e, n)), Qs(AzimuthText(e, n))};
+  p.save();
+  p.setFont(font);
+  p.setPen(Qt::black);
+  const QFontMetrics fm(font, p.device());
+  const int h = fm.height();
+  QRect touched;
+  for (int k = 0; k < 3; ++k) {
+    const int top = bottom - (3 - k) * h;
+    const QRect r(5, top, fm.horizontalAdvance(lines[k]), h);
+    p.fillRect(r, Qt::white);
+    p.drawText(QPoint(r.left(), top + fm.ascent()), lines[k]);
+    touched |= r;
+  }
+  p.restore();
+  return touched;
+}
+
+}  // namespace zet::ui

@@ -1,0 +1,284 @@
+// The stray-current diagram view: its form, its picture, and the playback
+// driven by synthetic timer ticks.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGroupBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <cmath>
+#include <functional>
+
+#include "diagram/ui/diagram_painter.h"
+#include "diagram/ui/walking_view.h"
+#include "shell_support.h"
+
+namespace zet::testing {
+namespace {
+
+using namespace zet::ui;
+
+constexpr int kDiagramSize = 600;
+
+// A recording whose samples are the given (east, north) points, limit 10 V.
+Recording PointsRecording(const std::vector<std::pair<float, float>>& en, int device = 5) {
+  Recording r = MakeRecording(device, 2, 0.5, 0);
+  r.channel1.emplace();
+  r.channel2.emplace();
+  for (auto [e, n] : en) {
+    r.channel2->push_back(e);
+    r.channel1->push_back(n);
+  }
+  return r;
+}
+
+// n points on a spiral, all inside the diagram.
+Recording Spiral(int n) {
+  std::vector<std::pair<float, float>> en;
+  for (int i = 0; i < n; ++i) {
+    const double r = 1 + 8.0 * i / n, a = i * 0.7;
+    en.emplace_back(static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)));
+  }
+  return PointsRecording(en);
+}
+
+bool IsRed(const QImage& img, DiagramPoint p) { return img.pixel(p.x, p.y) == qRgb(255, 0, 0); }
+
+int Count(const QImage& img, const QRect& area, const std::function<bool(QRgb)>& pred) {
+  int n = 0;
+  const QRect r = area & img.rect();
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += pred(img.pixel(x, y));
+  return n;
+}
+
+bool Gray(QRgb c) { return c == qRgb(192, 192, 192); }
+bool Dark(QRgb c) { return qGray(c) < 100; }
+bool Green(QRgb c) { return c == qRgb(0, 255, 0); }
+bool NotWhite(QRgb c) { return c != qRgb(255, 255, 255); }
+
+// Pixels where the two pictures differ.
+QRect Changed(const QImage& a, const QImage& b) {
+  QRect r;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) r |= QRect(x, y, 1, 1);
+  return r;
+}
+
+class DiagramViewTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    view = frame->WalkingView();
+    view->Timer()->stop();  // the tests tick by hand
+    const QRect b = view->StopButton()->geometry();
+    view->resize(b.x() + b.width() + 15 + kDiagramSize, kDiagramSize * 2 / 3);
+    view->DocumentChanged();
+  }
+  void Load(const Recording& r) { doc->LoadRun(r); }
+  DiagramLayout Layout() const { return LayoutOf(doc->Data(), view->DiagramRect(), view->State().m_dZoom); }
+  DiagramPoint At(int i) const { return *SamplePoint(doc->Data(), Layout(), i); }
+  QImage Picture() const { return view->Picture().convertToFormat(QImage::Format_RGB32); }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) view->OnTimer();
+  }
+
+  CWalkingView* view = nullptr;
+};
+
+TEST_F(DiagramViewTest, FormControlsStandLeftOfTheDiagram) {
+  QStringList groups;
+  for (QGroupBox* g : view->findChildren<QGroupBox*>()) groups << g->title();
+  EXPECT_EQ(groups, QStringList({"Развёртка", "Скорость вывода :"}));
+  const QRect sweepGroup = view->findChildren<QGroupBox*>()[0]->geometry();
+  const QRect speedGroup = view->findChildren<QGroupBox*>()[1]->geometry();
+  EXPECT_TRUE(sweepGroup.contains(view->SweepBar()->geometry()));
+  const char* texts[] = {"Мгновенно", "Очень быстро", "Быстро", "Медленно", "Очень медленно"};
+  for (int i = 0; i < 5; ++i) {
+    QRadioButton* b = view->SpeedButton(i);
+    EXPECT_EQ(b->text(), QString::fromUtf8(texts[i]));
+    EXPECT_EQ(b->isChecked(), i == 1) << i;
+    EXPECT_TRUE(speedGroup.contains(b->geometry())) << i;
+    if (i > 0) {
+      EXPECT_GT(b->y(), view->SpeedButton(i - 1)->geometry().bottom()) << i;
+    }
+  }
+  const QRect stop = view->StopButton()->geometry();
+  EXPECT_EQ(view->StopButton()->text(), "STOP");
+  EXPECT_GT(stop.top(), speedGroup.bottom());
+  EXPECT_EQ(stop.left(), sweepGroup.left());
+  EXPECT_EQ(stop.width(), sweepGroup.width());
+  EXPECT_EQ(view->DiagramRect(), QRect(stop.x() + stop.width() + 15, 0, kDiagramSize, view->height()));
+}
+
+TEST_F(DiagramViewTest, InstantPictureShowsGridLabelsAndTraceWhereTheSamplesLie) {
+  Load(PointsRecording({{5, 0}, {0, 5}, {-5, -2.5f}, {2, -7}, {-9.5f, 9.5f}}));
+  view->OnSpeed(0);
+  EXPECT_EQ(view->State().m_nPos, 5);
+  QImage img = Picture();
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(IsRed(img, At(i))) << i;
+  EXPECT_EQ(Count(img, img.rect(), Green), 0);
+
+  const DiagramLayout l = Layout();
+  const DiagramPoint c = l.Centre();
+  const std::array<DiagramBox, 5> rings = RingBoxes(l);
+  auto near = [&](double fraction, double t) {
+    return QRect(c.x + static_cast<int>(fraction * l.width / 2 * std::cos(t)) - 2,
+                 c.y + static_cast<int>(fraction * l.height / 2 * std::sin(t)) - 2, 5, 5);
+  };
+  for (int i = 0; i < 5; ++i) {
+    const double fraction = 0.9 - 0.2 * i;
+    EXPECT_GT(Count(img, near(fraction, M_PI / 4), Gray), 0) << "ring " << i;
+    EXPECT_EQ(Count(img, near(fraction + 0.1, M_PI / 4), Gray), 0) << "between rings " << i;
+    EXPECT_GT(Count(img, QRect(c.x - 10, rings[i].top - 3, 20, 6), Dark), 0) << "label " << i;
+    EXPECT_GT(Count(img, QRect(c.x - 10, rings[i].bottom - 3, 20, 6), Dark), 0) << "label " << i;
+  }
+  const QRect d = view->DiagramRect();
+  const QRect compass[] = {QRect(c.x - 15, 0, 30, 12), QRect(c.x - 10, d.bottom() - 12, 20, 12),
+                           QRect(d.right() - 25, c.y - 6, 25, 12), QRect(d.left(), c.y - 6, 25, 12)};
+  for (const QRect& r : compass) EXPECT_GT(Count(img, r, Dark), 0) << r.x() << "," << r.y();
+
+  // Without the grid only the trace is left.
+  doc->OnCommand(ID_GRID);
+  img = Picture();
+  EXPECT_EQ(Count(img, d, NotWhite), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(IsRed(img, At(i))) << i;
+}
+
+TEST_F(DiagramViewTest, TicksChangeOnlyTheMarkerOnePixelAndTheTexts) {
+  Load(Spiral(50));
+  view->OnSpeed(2);  // "Быстро": a step every third tick
+  const QImage start = Picture();
+  Ticks(2);
+  EXPECT_EQ(Picture(), start);
+  Ticks(1);
+  EXPECT_EQ(view->State().m_nPos, 1);
+  EXPECT_EQ(view->SweepBar()->value(), 1);
+  const QImage one = Picture();
+  EXPECT_GT(Count(one, MovingMarkerRect(At(1)), Green), 0);
+  const int h = QFontMetrics(view->font()).height();
+  const QRect texts(5, view->height() - 3 * h, view->DiagramRect().left() - 5, 3 * h);
+  EXPECT_GT(Count(one, texts, Dark), 0);
+
+  Ticks(3);
+  const QImage two = Picture();
+  EXPECT_TRUE((MovingMarkerRect(At(1)) | MovingMarkerRect(At(2)) | texts).contains(Changed(one, two)));
+  EXPECT_TRUE(IsRed(two, At(1)));
+  ASSERT_FALSE(MovingMarkerRect(At(1)).intersects(MovingMarkerRect(At(2))));
+  EXPECT_EQ(Count(two, MovingMarkerRect(At(1)), Green), 0);
+
+  // Erasing by drawing again is exact: a full repaint differs only by the
+  // moving marker and the first sample, which an animation from the start
+  // never marks; the texts stay.
+  view->DocumentChanged();
+  EXPECT_TRUE((MovingMarkerRect(At(2)) | QRect(At(0).x, At(0).y, 1, 1)).contains(Changed(two, Picture())));
+
+  // Paused, ticks change nothing.
+  view->OnStartStop();
+  EXPECT_EQ(view->StopButton()->text(), "START");
+  const QImage paused = Picture();
+  Ticks(9);
+  EXPECT_EQ(Picture(), paused);
+  view->OnStartStop();
+  EXPECT_EQ(view->StopButton()->text(), "STOP");
+}
+
+TEST_F(DiagramViewTest, SweepBarMovesThePositionAndTheWholeTraceHasNoMarker) {
+  Load(Spiral(1000));
+  QScrollBar* bar = view->SweepBar();
+  EXPECT_EQ(bar->maximum(), 999);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(view->State().m_nPos, 100);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(view->State().m_nPos, 99);
+  view->OnSweep(SweepCode::Thumb, 995);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(view->State().m_nPos, 1000);
+  EXPECT_EQ(bar->value(), 999);
+  const QImage img = Picture();
+  EXPECT_EQ(Count(img, img.rect(), Green), 0);
+  for (int i : {0, 500, 999}) EXPECT_TRUE(IsRed(img, At(i))) << i;
+  Ticks(5);  // at the end the ticks change nothing
+  EXPECT_EQ(Picture(), img);
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
+  EXPECT_EQ(view->State().m_nPos, 0);
+}
+
+TEST_F(DiagramViewTest, StretchInDiagramModeAndResetOnEveryNewRecording) {
+  Load(Spiral(100));
+  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
+  for (int i = 0; i < 5; ++i) frame->RouteCommand(ID_STRETCH_VALUES);
+  EXPECT_EQ(view->State().m_dZoom, 16);
+  view->OnStartStop();
+  Ticks(3);
+  view->OnSweep(SweepCode::Thumb, 40);
+
+  Load(Spiral(10));
+  EXPECT_EQ(view->State().m_nPos, 0);
+  EXPECT_EQ(view->State().m_dZoom, 1);
+  EXPECT_EQ(view->State().m_nTick, 0);
+  EXPECT_FALSE(view->State().m_bPaused);
+  EXPECT_EQ(view->StopButton()->text(), "STOP");
+  EXPECT_EQ(view->SweepBar()->maximum(), 9);
+
+  // A recording without channel 2 resets too, and the switch is no longer offered.
+  view->OnSweep(SweepCode::RightEnd, 0);
+  Load(MakeRecording(5, 1, 0.5, 10));
+  EXPECT_EQ(view->State().m_nPos, 0);
+  EXPECT_FALSE(State(ID_VIEW_STRAY_CURRENTS).enabled);
+  EXPECT_EQ(Count(Picture(), view->DiagramRect(), NotWhite), 0);
+}
+
+TEST_F(DiagramViewTest, PaperHasBlackDotsAndTheHeadingOnlyForARecorder) {
+  const QSize page(850, 1100);
+  for (int device : {0, 7}) {
+    Load(PointsRecording({{5, 0}, {0, -5}}, device));
+    QImage img(page, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    DiagramPicture pic;
+    pic.diagram = QRect(0, 0, page.width(), static_cast<int>(0.95 * page.height()));
+    pic.paper = true;
+    pic.font = doc->m_fontPrint;
+    pic.content = {2, -1};
+    PaintDiagram(p, doc->Data(), pic);
+    p.end();
+    const DiagramLayout l = LayoutOf(doc->Data(), pic.diagram, 1);
+    for (int i = 0; i < 2; ++i) {
+      const DiagramPoint at = *SamplePoint(doc->Data(), l, i);
+      EXPECT_EQ(Count(img, QRect(at.x - 5, at.y - 5, 11, 11), Dark), 121) << i;
+    }
+    const QRect foot(0, pic.diagram.bottom() + 1, page.width(), page.height() - pic.diagram.height());
+    EXPECT_EQ(Count(img, foot, Dark) > 0, device != 0) << device;
+  }
+
+  // Through a PDF printer from the frame while the diagram is shown.
+  Load(Spiral(30));
+  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(Path("diagram.pdf"));
+  frame->PrintActiveView(printer);
+  QFile pdf(Path("diagram.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5) == "%PDF-");
+  EXPECT_GT(pdf.size(), 2000);
+}
+
+TEST_F(DiagramViewTest, ImageFilesShowTheSamePictureAsTheScreen) {
+  Load(Spiral(200));
+  view->OnSpeed(0);
+  QImage file(kDiagramSize, view->height(), QImage::Format_RGB32);
+  QPainter p(&file);
+  PaintWholeDiagram(p, doc->Data(), file.size(), doc->m_font);
+  p.end();
+  EXPECT_EQ(Picture().copy(view->DiagramRect()), file);
+}
+
+}  // namespace
+}  // namespace zet::testing
