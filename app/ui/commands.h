@@ -47,6 +47,7 @@ enum CommandId : int {
   ID_SHUNT_CURRENT = 32817,
   ID_LIMIT_COARSER = 32819,
   ID_LIMIT_FINER = 32820,
+  ID_SPAN_STATISTICS = 32840,  // the chart's span statistics (menu only)
 
   // status panes
   ID_INDICATOR_CHANNELS = 32780,

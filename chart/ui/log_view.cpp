@@ -1,254 +1,396 @@
 #include "chart/ui/log_view.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
-#include "app/text_format.h"
+#include "chart/chart_layout.h"
 #include "recording/ui/log_doc.h"
 
 namespace zet::ui {
+
+using chart::ChartState;
+
 namespace {
 
-// Draws one sample series into the visible columns. With many samples per
-// pixel each column gets its min..max line, so drawing cost follows the
-// window width, not the recording length.
-void DrawSeries(QPainter& p, const std::vector<float>& a, int count, int axisCount, const QRect& area,
-                int canvasWidth, int scrollX, bool dots, const std::function<double(double)>& toY) {
-  count = std::min<int>(count, static_cast<int>(a.size()));
-  if (count <= 0 || axisCount <= 0 || canvasWidth <= 1) return;
-  const double span = std::max(axisCount - 1, 1);
-  const double perPixel = span / (canvasWidth - 1);  // samples per canvas unit
-  if (perPixel > 2.0) {
-    for (int x = area.left(); x <= area.right(); ++x) {
-      double cx = x - area.left() + scrollX;
-      long long i0 = static_cast<long long>(std::floor(cx * perPixel));
-      long long i1 = static_cast<long long>(std::floor((cx + 1) * perPixel));
-      if (i0 >= count) break;
-      if (i0 < 0) continue;
-      i1 = std::min<long long>(i1, count - 1);
-      float lo = a[i0], hi = a[i0];
-      for (long long i = i0 + 1; i <= i1; ++i) {
-        lo = std::min(lo, a[i]);
-        hi = std::max(hi, a[i]);
-      }
-      double y0 = toY(hi), y1 = toY(lo);
-      if (dots) {
-        p.drawPoint(QPointF(x, y0));
-        p.drawPoint(QPointF(x, y1));
-      } else {
-        p.drawLine(QPointF(x, y0), QPointF(x, y1));
-      }
-    }
-    return;
-  }
-  const double unitsPerSample = (canvasWidth - 1) / span;
-  long long first = static_cast<long long>(std::floor(scrollX / unitsPerSample)) - 1;
-  long long last = static_cast<long long>(std::ceil((scrollX + area.width()) / unitsPerSample)) + 1;
-  first = std::clamp<long long>(first, 0, count - 1);
-  last = std::clamp<long long>(last, 0, count - 1);
-  QPolygonF line;
-  line.reserve(static_cast<int>(last - first + 1));
-  for (long long i = first; i <= last; ++i)
-    line << QPointF(area.left() + i * unitsPerSample - scrollX, toY(a[i]));
-  if (dots || line.size() == 1)
-    p.drawPoints(line);
-  else
-    p.drawPolyline(line);
-}
+chart::Point Pt(QPoint p) { return {p.x(), p.y()}; }
 
 }  // namespace
 
 CLogView::CLogView(CLogDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc) {
   setFrameShape(QFrame::NoFrame);
   viewport()->setMouseTracking(true);
-  viewport()->setAutoFillBackground(true);
-  viewport()->setBackgroundRole(QPalette::Base);
-  m_font = doc.m_font;
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   chooseColor = [this](const QColor& c) -> std::optional<QColor> {
-    QColor chosen = QColorDialog::getColor(c, this);
+    QColor chosen = QColorDialog::getColor(c, this, QStringLiteral("Цвет"));
     if (!chosen.isValid()) return std::nullopt;
     return chosen;
   };
+  beep = [] { QApplication::beep(); };
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+    const bool vertical = bar == verticalScrollBar();
+    bar->installEventFilter(this);
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, vertical](int action) { OnScrollAction(vertical, action); });
+  }
+  chart::InitialUpdate(m_state, {viewport()->width(), viewport()->height()});
+  ApplyBars();
 }
 
-void CLogView::SetDisplayFont(const QFont& font) {
-  m_font = font;
+// ---- repainting -------------------------------------------------------------------------
+
+void CLogView::Invalidate() {
+  m_bDirty = true;
   viewport()->update();
 }
 
-namespace {
-// A stretch doubles the canvas; a collapsed pane has nothing to stretch, so the
-// factor never grows without a window to show it.
-bool CanStretch(int viewportExtent, int factor) {
-  return viewportExtent > 0 && static_cast<long long>(viewportExtent) * factor * 2 <= CLogView::kMaxCanvas;
-}
-}  // namespace
-
-int CLogView::CanvasWidth() const {
-  return static_cast<int>(std::clamp<long long>(static_cast<long long>(viewport()->width()) * m_nTimeZoom, 1,
-                                                kMaxCanvas));
+void CLogView::Redraw() {
+  m_bDirty = true;
+  viewport()->repaint();
 }
 
-int CLogView::CanvasHeight() const {
-  return static_cast<int>(std::clamp<long long>(static_cast<long long>(viewport()->height()) * m_nValueZoom, 1,
-                                                kMaxCanvas));
+void CLogView::DocumentChanged() { Invalidate(); }
+
+void CLogView::SamplesChanged() {
+  m_envelopes.Invalidate();
+  Invalidate();
 }
 
-void CLogView::UpdateScrollBars() {
-  horizontalScrollBar()->setRange(0, std::max(0, CanvasWidth() - viewport()->width()));
-  horizontalScrollBar()->setPageStep(viewport()->width());
-  verticalScrollBar()->setRange(0, std::max(0, CanvasHeight() - viewport()->height()));
-  verticalScrollBar()->setPageStep(viewport()->height());
+void CLogView::SetDisplayFont(const QFont&) {
+  // The chart and the read-out take the document's font at their next drawing.
+  Invalidate();
 }
 
 void CLogView::ResetToData(int n) {
-  m_nSamples = std::max(n, 0);
-  m_nTimeZoom = 1;
-  m_nValueZoom = 1;
-  UpdateScrollBars();
-  horizontalScrollBar()->setValue(0);
-  verticalScrollBar()->setValue(0);
-  viewport()->update();
+  chart::ResetView(m_state, n);
+  m_envelopes.Invalidate();
+  ApplyBars();
+  Invalidate();
 }
 
-void CLogView::DocumentChanged() {
-  UpdateScrollBars();
-  viewport()->update();
+ChartStyle CLogView::Style() const {
+  ChartStyle style;
+  style.crChannel1 = m_crChannel1;
+  style.crChannel2 = m_crChannel2;
+  style.bShowChannel1 = m_bShowChannel1;
+  style.bShowChannel2 = m_bShowChannel2;
+  style.bPoints = m_bPoints;
+  style.font = m_doc.m_font;
+  style.fontPrint = m_doc.m_fontPrint;
+  return style;
+}
+
+void CLogView::Render() {
+  m_bDirty = false;
+  // A repaint wipes the measurement line; its ends start again at the origin.
+  m_ptMeasureStart = m_ptMeasureEnd = QPoint(0, 0);
+  const qreal ratio = devicePixelRatioF();
+  m_picture = QImage(viewport()->size() * ratio, QImage::Format_RGB32);
+  m_picture.setDevicePixelRatio(ratio);
+  m_picture.fill(Qt::white);
+  chart::SetClientSize(m_state, {viewport()->width(), viewport()->height()});
+  {
+    QPainter p(&m_picture);
+    PaintChart(p, m_state, m_doc.Data(), Style(), m_envelopes);
+  }
+  // The drawing may have grown the canvas to the window.
+  ApplyBars();
+}
+
+const QImage& CLogView::Picture() {
+  if (m_bDirty || m_picture.size() != viewport()->size() * devicePixelRatioF()) Render();
+  return m_picture;
+}
+
+void CLogView::paintEvent(QPaintEvent*) {
+  const QImage& picture = Picture();
+  QPainter p(viewport());
+  p.drawImage(0, 0, picture);
+}
+
+// ---- scroll bars -------------------------------------------------------------------------
+
+void CLogView::ApplyBars() {
+  const chart::ScrollBars& b = m_state.bars;
+  const chart::Point limit = b.Limit();
+  m_bApplyingBars = true;
+  horizontalScrollBar()->setRange(0, limit.x);
+  horizontalScrollBar()->setPageStep(std::max(b.page.cx, 1));
+  horizontalScrollBar()->setSingleStep(std::max(b.line.cx, 1));
+  horizontalScrollBar()->setValue(b.pos.x);
+  verticalScrollBar()->setRange(0, limit.y);
+  verticalScrollBar()->setPageStep(std::max(b.page.cy, 1));
+  verticalScrollBar()->setSingleStep(std::max(b.line.cy, 1));
+  verticalScrollBar()->setValue(b.pos.y);
+  m_bApplyingBars = false;
 }
 
 void CLogView::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
-  UpdateScrollBars();
+  chart::SetClientSize(m_state, {viewport()->width(), viewport()->height()});
+  ApplyBars();
+  Invalidate();
 }
 
-void CLogView::mouseMoveEvent(QMouseEvent* e) {
-  m_nMouseX = static_cast<int>(e->position().x());
-  if (m_bShowValues) viewport()->update();
+void CLogView::scrollContentsBy(int, int) {
+  m_state.bars.pos = {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+  if (!m_bApplyingBars) Invalidate();
 }
 
-void CLogView::paintEvent(QPaintEvent*) {
-  QPainter p(viewport());
-  Draw(p, viewport()->rect(), CanvasWidth(), CanvasHeight(), horizontalScrollBar()->value(),
-       verticalScrollBar()->value());
+void CLogView::OnScrollAction(bool vertical, int action) {
+  chart::ScrollCode code;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: code = chart::kLineUp; break;
+    case QAbstractSlider::SliderSingleStepAdd: code = chart::kLineDown; break;
+    case QAbstractSlider::SliderPageStepSub: code = chart::kPageUp; break;
+    case QAbstractSlider::SliderPageStepAdd: code = chart::kPageDown; break;
+    case QAbstractSlider::SliderToMinimum: code = chart::kTop; break;
+    case QAbstractSlider::SliderToMaximum: code = chart::kBottom; break;
+    case QAbstractSlider::SliderMove: code = chart::kThumbTrack; break;
+    default: return;
+  }
+  chart::OnScroll(m_state, vertical, code);
+  // A wheel or key step is a whole gesture: the grid comes back right after it.
+  if (!m_bBarPressed[vertical ? 1 : 0]) QTimer::singleShot(0, this, &CLogView::EndScroll);
 }
 
-void CLogView::DrawWhole(QPainter& p, const QRect& area) {
-  Draw(p, area, std::clamp(area.width(), 1, kMaxCanvas), std::clamp(area.height(), 1, kMaxCanvas), 0, 0);
+void CLogView::EndScroll() {
+  if (chart::OnScroll(m_state, false, chart::kEndScroll)) Invalidate();
 }
 
-void CLogView::Draw(QPainter& p, const QRect& area, int canvasWidth, int canvasHeight, int scrollX,
-                    int scrollY) {
+bool CLogView::eventFilter(QObject* watched, QEvent* e) {
+  const int bar = watched == verticalScrollBar() ? 1 : watched == horizontalScrollBar() ? 0 : -1;
+  if (bar >= 0 && e->type() == QEvent::MouseButtonPress) m_bBarPressed[bar] = true;
+  if (bar >= 0 && e->type() == QEvent::MouseButtonRelease) {
+    // The end of a thumb drag or of an arrow or trough press.
+    m_bBarPressed[bar] = false;
+    QTimer::singleShot(0, this, &CLogView::EndScroll);
+  }
+  return QAbstractScrollArea::eventFilter(watched, e);
+}
+
+// ---- overlays ------------------------------------------------------------------------------
+
+// Dotted figures that invert what is under them: drawing one twice restores the picture.
+void CLogView::XorRect(QPoint a, QPoint b) {
+  if (a == b) return;
+  QPainter p(&m_picture);
+  p.setCompositionMode(QPainter::RasterOp_NotDestination);
+  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+  p.drawRect(QRect(a, b).normalized());
+}
+
+void CLogView::XorLine(QPoint a, QPoint b) {
+  if (a == b) return;
+  QPainter p(&m_picture);
+  p.setCompositionMode(QPainter::RasterOp_NotDestination);
+  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+  p.drawLine(a, b);
+}
+
+// Text on an opaque white background, over whatever was there.
+void CLogView::DrawReadout(const std::string& text, const QColor& colour, QPoint at) {
+  QPainter p(&m_picture);
+  p.setFont(m_doc.m_font);
+  const QString t = QString::fromStdString(text);
+  const QFontMetrics fm = p.fontMetrics();
+  const QRect r(at, QSize(fm.horizontalAdvance(t), fm.height()));
+  p.fillRect(r, Qt::white);
+  p.setPen(colour);
+  p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, t);
+}
+
+std::string CLogView::SpanStatistics(QPoint a, QPoint b) {
   const LogDocument& d = m_doc.Data();
-  p.save();
-  p.setClipRect(area);
-  p.fillRect(area, Qt::white);
-  p.setFont(m_font);
-  const double limit = d.m_dLimit > 0 ? d.m_dLimit : 1.0;
-  const double half = limit * 1.05;
-  auto toY = [&](double v) { return area.top() + (half - v) / (2 * half) * (canvasHeight - 1) - scrollY; };
-  const int n1 = d.Channel1Count();
-  const int n2 = d.Channel2Count();
-  const int axis = std::max(n1, 1);
-  const bool current = d.m_bShuntCurrent && d.m_dShuntResistance > 0;
-
-  if (d.m_bGrid) {
-    QPen grid(QColor(192, 192, 192), 0, Qt::DotLine);
-    const QFontMetrics fm(m_font);
-    for (int k = -5; k <= 5; ++k) {
-      double v = limit * k / 5.0;
-      double y = toY(v);
-      p.setPen(k == 0 ? QPen(QColor(160, 160, 160)) : grid);
-      p.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-      QString label = QString::fromStdString(CFormat("%g В", v));
-      p.setPen(Qt::black);
-      p.drawText(QPointF(area.left() + 3, y - 2), label);
-      if (current) {
-        p.setPen(m_crChannel2);
-        p.drawText(QPointF(area.left() + 6 + fm.horizontalAdvance(label), y - 2),
-                   QString::fromStdString(CFormat("%g А", v / d.m_dShuntResistance)));
-      }
-    }
-    int labelEnd = area.left();  // time labels that would overlap are left out
-    for (int k = 1; k < 10; ++k) {
-      int x = area.left() + area.width() * k / 10;
-      p.setPen(grid);
-      p.drawLine(x, area.top(), x, area.bottom());
-      if (n1 > 1 && d.m_header.nDevice != 0) {
-        double canvasX = x - area.left() + scrollX;
-        long long i = static_cast<long long>(canvasX * (axis - 1) / std::max(canvasWidth - 1, 1));
-        const QString label = QString::fromStdString(d.GetTimeText(i)).trimmed();
-        if (i < n1 && x + 2 > labelEnd) {
-          p.setPen(Qt::black);
-          p.drawText(QPointF(x + 2, area.bottom() - 3), label);
-          labelEnd = x + 2 + fm.horizontalAdvance(label) + 4;
-        }
-      }
-    }
-  }
-
-  if (m_bShowChannel1 && d.m_pChannel1) {
-    p.setPen(QPen(m_crChannel1, m_bDots ? 2 : 0));
-    DrawSeries(p, *d.m_pChannel1, n1, axis, area, canvasWidth, scrollX, m_bDots, toY);
-  }
-  if (m_bShowChannel2 && d.m_pChannel2) {
-    p.setPen(QPen(m_crChannel2, m_bDots ? 2 : 0));
-    DrawSeries(p, *d.m_pChannel2, n2, axis, area, canvasWidth, scrollX, m_bDots, toY);
-  }
-  if (m_bShowSupply && d.m_pSupply && d.SupplyCount() > 0) {
-    // The supply trace has its own time base and a fixed 4.5..6.2 V scale.
-    auto supplyY = [&](double v) { return area.top() + (6.2 - v) / 1.7 * (canvasHeight - 1) - scrollY; };
-    p.setPen(QPen(QColor(0, 128, 0), 0));
-    DrawSeries(p, *d.m_pSupply, d.SupplyCount(), d.SupplyCount(), area, canvasWidth, scrollX, m_bDots,
-               supplyY);
-  }
-
-  if (m_bShowValues && n1 > 0 && m_nMouseX >= area.left() && m_nMouseX <= area.right()) {
-    double canvasX = m_nMouseX - area.left() + scrollX;
-    long long i = std::llround(canvasX * (axis - 1) / std::max(canvasWidth - 1, 1));
-    i = std::clamp<long long>(i, 0, n1 - 1);
-    QString text = QString::fromStdString(d.GetTimeText(i)).trimmed() + "   " +
-                   QString::fromStdString(CFormat("%.4f В", (*d.m_pChannel1)[i]));
-    if (d.m_pChannel2 && i < n2) text += "   " + QString::fromStdString(CFormat("%.4f В", (*d.m_pChannel2)[i]));
-    p.setPen(QPen(Qt::darkGray, 0, Qt::DashLine));
-    p.drawLine(m_nMouseX, area.top(), m_nMouseX, area.bottom());
-    const QFontMetrics fm(m_font);
-    QRect box(area.left() + 4, area.top() + 4, fm.horizontalAdvance(text) + 8, fm.height() + 4);
-    p.fillRect(box, QColor(255, 255, 225));
-    p.setPen(Qt::black);
-    p.drawRect(box);
-    p.drawText(box, Qt::AlignCenter, text);
-  }
-  p.restore();
+  int i0 = chart::CursorIndex(m_state, a.x());
+  int i1 = chart::CursorIndex(m_state, b.x());
+  if (i0 > i1) std::swap(i0, i1);
+  std::vector<chart::SpanStats> stats;
+  auto add = [&](int channel, ChartEnvelopes::Array which, const SampleArray& samples) {
+    const int n = Count(samples);
+    const int lo = std::max(i0, 0), hi = std::min(i1, n - 1);
+    if (lo > hi) return;
+    const chart::Envelope& env = m_envelopes.For(which, *samples);
+    const chart::Envelope::MinMax m = env.Range(lo, hi);
+    stats.push_back({channel, m.min, m.max, env.Sum(lo, hi) / (static_cast<double>(hi) - lo + 1)});
+  };
+  if (m_bShowChannel1) add(1, ChartEnvelopes::kChannel1, d.m_pChannel1);
+  if (m_bShowChannel2) add(2, ChartEnvelopes::kChannel2, d.m_pChannel2);
+  return chart::StatsLine(stats);
 }
 
-void CLogView::Zoom(int& factor, bool stretch, QScrollBar* bar, int viewportExtent) {
-  if (stretch && !CanStretch(viewportExtent, factor)) return;
-  int next = stretch ? factor * 2 : factor / 2;
-  if (next < 1) return;
-  // Keep the middle of the window where it was.
-  double centre = (bar->value() + viewportExtent / 2.0) / factor;
-  factor = next;
-  UpdateScrollBars();
-  bar->setValue(static_cast<int>(centre * factor - viewportExtent / 2.0));
+// ---- mouse ----------------------------------------------------------------------------------
+
+void CLogView::ReleaseCapture() {
+  m_bCaptured = false;
+  viewport()->unsetCursor();
+}
+
+void CLogView::OnLButtonDown(QPoint p) {
+  m_bCaptured = true;
+  m_bZoomDrag = !m_bZoomDrag;  // a second press without a release ends the drag
+  m_ptZoomAnchor = m_ptZoomCorner = p;
+}
+
+void CLogView::OnLButtonUp(QPoint p) {
+  if (m_bCaptured) {
+    ReleaseCapture();
+    m_bHoverSeen = false;
+  }
+  if (m_bZoomDrag) {
+    m_bZoomDrag = false;
+    const chart::ZoomResult r = chart::ZoomToRect(m_state, Pt(m_ptZoomAnchor), Pt(m_ptZoomCorner));
+    if (r.beep && beep) beep();
+    if (r.zoomed) {
+      ApplyBars();
+      Redraw();
+    }
+  }
+  m_ptZoomCorner = p;
+}
+
+void CLogView::OnRButtonDown(QPoint p) {
+  m_bCaptured = true;
+  if (m_doc.Data().m_header.nDevice != 0 && m_bCurrentValues) {
+    XorLine(m_ptMeasureStart, m_ptMeasureEnd);
+    m_ptMeasureStart = m_ptMeasureEnd = p;
+    m_bMeasuring = true;
+    viewport()->update();
+  }
+}
+
+void CLogView::OnRButtonUp(QPoint) {
+  if (m_bCaptured) {
+    ReleaseCapture();
+    m_bHoverSeen = false;
+  }
+  m_bMeasuring = false;
+}
+
+void CLogView::OnMouseMove(QPoint p) {
+  Picture();  // overlays go over the current chart
+  if (m_bZoomDrag) {
+    XorRect(m_ptZoomAnchor, m_ptZoomCorner);
+    XorRect(m_ptZoomAnchor, p);
+    m_ptZoomCorner = p;
+    viewport()->update();
+  }
+  if (m_state.m_dHalfScale == 0 || !m_bCurrentValues) return;
+
+  const QRect client = viewport()->rect();
+  const bool inside = p.x() > 0 && p.x() < client.width() && p.y() > 0 && p.y() < client.height();
+  if (inside) {
+    if (!m_bCaptured && m_bHoverSeen) {
+      m_bCaptured = true;
+      viewport()->setCursor(Qt::CrossCursor);
+    } else {
+      m_bHoverSeen = true;
+    }
+  } else if (m_bCaptured) {
+    ReleaseCapture();
+  }
+
+  const LogDocument& d = m_doc.Data();
+  const std::string time = d.GetTimeText(chart::CursorIndex(m_state, p.x()));
+  const double value = chart::CursorReading(m_state, p.y());
+  const bool current = chart::ShowsCurrent(m_state, d.m_dShuntResistance);
+  DrawReadout(chart::CursorText(value, current, d.m_dShuntResistance, time), Qt::black, QPoint(5, 5));
+  if (m_bMeasuring) {
+    const double dv = value - chart::CursorValue(m_state, m_ptMeasureStart.y());
+    const chart::MeasureText m = chart::MeasureLine(m_state, Pt(m_ptMeasureStart), Pt(p), dv, current,
+                                                    d.m_dShuntResistance, d.m_header.dPeriod, d.m_bFastSampling);
+    DrawReadout(m.text, m.forward ? QColor(0, 128, 0) : QColor(255, 0, 0), QPoint(5, 25));
+    if (m_bSpanStatistics) DrawReadout(SpanStatistics(m_ptMeasureStart, p), Qt::black, QPoint(5, 45));
+    XorLine(m_ptMeasureStart, m_ptMeasureEnd);
+    XorLine(m_ptMeasureStart, p);
+    m_ptMeasureEnd = p;
+  }
   viewport()->update();
 }
 
+void CLogView::mousePressEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  if (e->button() == Qt::LeftButton) OnLButtonDown(p);
+  if (e->button() == Qt::RightButton) OnRButtonDown(p);
+}
+
+void CLogView::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  if (e->button() == Qt::LeftButton) OnLButtonUp(p);
+  if (e->button() == Qt::RightButton) OnRButtonUp(p);
+}
+
+void CLogView::mouseMoveEvent(QMouseEvent* e) { OnMouseMove(e->position().toPoint()); }
+
+void CLogView::leaveEvent(QEvent* e) {
+  // Without a button held the window sees no move outside: leaving is one.
+  if (m_bCaptured && QApplication::mouseButtons() == Qt::NoButton) ReleaseCapture();
+  QAbstractScrollArea::leaveEvent(e);
+}
+
+// ---- printing -------------------------------------------------------------------------------
+
+QString CLogView::CaptionComment() const {
+  if (m_doc.m_pCommentView) return m_doc.m_pCommentView->document()->firstBlock().text();
+  return QString::fromStdString(m_doc.Data().m_strComment);
+}
+
+void CLogView::PrintPage(QPainter& p, const chart::Rect& page, int dpiY) {
+  chart::BeginPrinting(m_state, page);
+  ChartStyle style = Style();
+  style.caption = QString::fromStdString(
+      chart::PrintCaption(m_doc.Data().m_header, CaptionComment().toStdString()));
+  style.printStrokeWidth = chart::PrintStrokeWidth(dpiY);
+  PaintChart(p, m_state, m_doc.Data(), style, m_envelopes);
+  chart::EndPrinting(m_state);
+  Redraw();
+}
+
+void CLogView::Print(QPrinter& printer) {
+  QPainter p;
+  if (!p.begin(&printer)) return;
+  const int dpi = printer.resolution();
+  const QPageLayout layout = printer.pageLayout();
+  const QRect sheet = layout.fullRectPixels(dpi);
+  const QRect paint = layout.paintRectPixels(dpi);
+  // Draw in sheet coordinates, so the margins are measured from the sheet's edges.
+  p.translate(-paint.topLeft());
+  const QMarginsF mm = layout.margins(QPageLayout::Millimeter);
+  const Margins margins{static_cast<int>(std::lround(mm.left() * 100)), static_cast<int>(std::lround(mm.top() * 100)),
+                        static_cast<int>(std::lround(mm.right() * 100)),
+                        static_cast<int>(std::lround(mm.bottom() * 100))};
+  PrintPage(p, chart::PrintPageRect(margins, dpi, dpi, {0, 0}, sheet.width(), sheet.height()), dpi);
+}
+
+// ---- commands -------------------------------------------------------------------------------
+
 bool CLogView::OnUpdate(int id, CommandState& s) {
+  const LogDocument& d = m_doc.Data();
   switch (id) {
-    case ID_STRETCH_TIME: s.enabled = CanStretch(viewport()->width(), m_nTimeZoom); return true;
-    case ID_SHRINK_TIME: s.enabled = m_nTimeZoom > 1; return true;
-    case ID_STRETCH_VALUES: s.enabled = CanStretch(viewport()->height(), m_nValueZoom); return true;
-    case ID_SHRINK_VALUES: s.enabled = m_nValueZoom > 1; return true;
-    case ID_CHANNEL1: s.checked = m_bShowChannel1; return true;
-    case ID_CHANNEL2: s.checked = m_bShowChannel2; return true;
-    case ID_CURRENT_VALUES: s.checked = m_bShowValues; return true;
-    case ID_SUPPLY_VOLTAGE: s.checked = m_bShowSupply; return true;
-    case ID_DOTS: s.checked = m_bDots; return true;
+    case ID_STRETCH_TIME: s.enabled = chart::CanStretchTime(m_state); return true;
+    case ID_SHRINK_TIME: s.enabled = chart::CanCompressTime(m_state); return true;
+    case ID_STRETCH_VALUES: s.enabled = chart::CanStretchValues(m_state); return true;
+    case ID_SHRINK_VALUES: s.enabled = chart::CanCompressValues(m_state); return true;
+    case ID_SUPPLY_VOLTAGE: s.checked = m_state.m_bSupplyVoltage; return true;
+    case ID_CHANNEL1:
+      s.enabled = d.Channel1Count() != 0;
+      s.checked = m_bShowChannel1;
+      return true;
+    case ID_CHANNEL2:
+      s.enabled = d.Channel2Count() != 0;
+      s.checked = m_bShowChannel2;
+      return true;
+    case ID_CURRENT_VALUES: s.checked = m_bCurrentValues; return true;
+    case ID_DOTS: s.checked = m_bPoints; return true;
+    case ID_SPAN_STATISTICS: s.checked = m_bSpanStatistics; return true;
     case ID_COLOR_CHANNEL1:
     case ID_COLOR_CHANNEL2: return true;
     default: return false;
@@ -256,46 +398,55 @@ bool CLogView::OnUpdate(int id, CommandState& s) {
 }
 
 bool CLogView::OnCommand(int id) {
-  auto toggle = [this](bool& flag) {
-    flag = !flag;
-    viewport()->update();
+  auto zoom = [this](bool (*op)(ChartState&)) {
+    if (op(m_state)) {
+      ApplyBars();
+      Invalidate();
+    }
     return true;
   };
   switch (id) {
-    case ID_STRETCH_TIME: Zoom(m_nTimeZoom, true, horizontalScrollBar(), viewport()->width()); return true;
-    case ID_SHRINK_TIME: Zoom(m_nTimeZoom, false, horizontalScrollBar(), viewport()->width()); return true;
-    case ID_STRETCH_VALUES: Zoom(m_nValueZoom, true, verticalScrollBar(), viewport()->height()); return true;
-    case ID_SHRINK_VALUES: Zoom(m_nValueZoom, false, verticalScrollBar(), viewport()->height()); return true;
-    case ID_CHANNEL1: return toggle(m_bShowChannel1);
-    case ID_CHANNEL2: return toggle(m_bShowChannel2);
-    case ID_CURRENT_VALUES: return toggle(m_bShowValues);
-    case ID_SUPPLY_VOLTAGE: return toggle(m_bShowSupply);
-    case ID_DOTS: return toggle(m_bDots);
+    case ID_STRETCH_TIME: return zoom(chart::StretchTime);
+    case ID_SHRINK_TIME: return zoom(chart::CompressTime);
+    case ID_STRETCH_VALUES: return zoom(chart::StretchValues);
+    case ID_SHRINK_VALUES: return zoom(chart::CompressValues);
+    case ID_SUPPLY_VOLTAGE:
+      chart::ToggleSupplyVoltage(m_state);
+      ApplyBars();
+      Invalidate();
+      return true;
+    case ID_CHANNEL1:
+      m_bShowChannel1 = !m_bShowChannel1;
+      Invalidate();
+      return true;
+    case ID_CHANNEL2:
+      m_bShowChannel2 = !m_bShowChannel2;
+      Invalidate();
+      return true;
+    case ID_CURRENT_VALUES:
+      // Off removes the read-out at once; on shows nothing until the mouse moves.
+      m_bCurrentValues = !m_bCurrentValues;
+      if (!m_bCurrentValues) Invalidate();
+      return true;
+    case ID_SPAN_STATISTICS:
+      m_bSpanStatistics = !m_bSpanStatistics;
+      if (!m_bSpanStatistics) Invalidate();
+      return true;
+    case ID_DOTS:
+      m_bPoints = !m_bPoints;
+      Redraw();
+      return true;
     case ID_COLOR_CHANNEL1:
     case ID_COLOR_CHANNEL2: {
       QColor& c = id == ID_COLOR_CHANNEL1 ? m_crChannel1 : m_crChannel2;
       if (std::optional<QColor> chosen = chooseColor(c)) {
         c = *chosen;
-        viewport()->update();
+        Redraw();
       }
       return true;
     }
     default: return false;
   }
-}
-
-void CLogView::Print(QPrinter& printer) {
-  QPainter painter;
-  if (!painter.begin(&printer)) return;
-  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  QRect area(0, 0, page.width(), page.height());
-  painter.setFont(m_doc.m_fontPrint);
-  const int caption = painter.fontMetrics().height() * 2;
-  painter.drawText(QRect(area.left(), area.top(), area.width(), caption), Qt::AlignLeft | Qt::AlignVCenter,
-                   m_doc.GetTitle());
-  area.setTop(area.top() + caption);
-  DrawWhole(painter, area);
-  painter.end();
 }
 
 }  // namespace zet::ui

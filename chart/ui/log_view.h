@@ -1,13 +1,16 @@
 #pragma once
-// The time chart of the recording: both channels (and optionally the supply
-// voltage) over a canvas that can be stretched along either axis.
+// The time chart of the recording: a scrolling canvas over both channels (and
+// the supply voltage), its zoom commands, the cursor read-out, the rubber-band
+// zoom, the measurement line and printing.
 #include <QAbstractScrollArea>
 #include <QColor>
-#include <QFont>
+#include <QImage>
 #include <functional>
 #include <optional>
 
 #include "app/ui/commands.h"
+#include "chart/chart_scale.h"
+#include "chart/ui/chart_painter.h"
 
 class QPainter;
 class QPrinter;
@@ -21,54 +24,86 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
  public:
   CLogView(CLogDoc& doc, QWidget* parent = nullptr);
 
-  // The recording changed: n samples on the time axis, whole recording shown.
+  // ---- what the document does to the view ----
+  // A new recording of n samples (or the initial view): the whole recording
+  // in the window, scrolled to the origin.
   void ResetToData(int n);
+  // Settings or samples changed: repaint from the document.
   void DocumentChanged();
+  // The samples changed where they stand (filtering).
+  void SamplesChanged();
   void SetDisplayFont(const QFont& font);
+  // Repaint the whole chart at once.
+  void Redraw();
 
-  // Paints the visible part of the chart into area; used by the widget and by
-  // printing. scrollX/scrollY: the canvas point shown at area's top left.
-  void Draw(QPainter& p, const QRect& area, int canvasWidth, int canvasHeight, int scrollX, int scrollY);
-  // Paints the whole recording fitted into area (paper, image files).
-  void DrawWhole(QPainter& p, const QRect& area);
-
-  // One page on the printer (or the preview), margins already set.
+  // ---- printing ----
+  // One page on the printer or the preview (margins already set): what the
+  // window shows, over the page, with the caption.
   void Print(QPrinter& printer);
+  // The same on any painter whose units are the printer's device units.
+  void PrintPage(QPainter& p, const chart::Rect& page, int dpiY);
 
   bool OnUpdate(int id, CommandState& state) override;
   bool OnCommand(int id) override;
 
-  int TimeZoom() const { return m_nTimeZoom; }
-  int ValueZoom() const { return m_nValueZoom; }
+  const chart::ChartState& State() const { return m_state; }
+  // The picture the window shows: the chart and whatever the mouse drew over it.
+  const QImage& Picture();
 
   bool m_bShowChannel1 = true;
   bool m_bShowChannel2 = true;
-  bool m_bShowValues = false;
-  bool m_bShowSupply = false;
-  bool m_bDots = false;
+  bool m_bCurrentValues = false;
+  bool m_bPoints = false;
+  bool m_bSpanStatistics = false;
   QColor m_crChannel1{0, 0, 255};
   QColor m_crChannel2{255, 0, 0};
+  // Hooks, replaced by tests: the colour dialog (nothing on cancel) and the beep.
   std::function<std::optional<QColor>(const QColor&)> chooseColor;
-
-  static constexpr int kMaxCanvas = 32765;
+  std::function<void()> beep;
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void resizeEvent(QResizeEvent*) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
   void mouseMoveEvent(QMouseEvent*) override;
+  void leaveEvent(QEvent*) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void UpdateScrollBars();
-  int CanvasWidth() const;
-  int CanvasHeight() const;
-  void Zoom(int& factor, bool stretch, QScrollBar* bar, int viewportExtent);
+  void Invalidate();
+  void Render();
+  void ApplyBars();
+  void OnScrollAction(bool vertical, int action);
+  void EndScroll();
+  void OnLButtonDown(QPoint p);
+  void OnLButtonUp(QPoint p);
+  void OnRButtonDown(QPoint p);
+  void OnRButtonUp(QPoint p);
+  void OnMouseMove(QPoint p);
+  void ReleaseCapture();
+  void XorRect(QPoint a, QPoint b);
+  void XorLine(QPoint a, QPoint b);
+  void DrawReadout(const std::string& text, const QColor& colour, QPoint at);
+  std::string SpanStatistics(QPoint a, QPoint b);
+  ChartStyle Style() const;
+  QString CaptionComment() const;
 
   CLogDoc& m_doc;
-  int m_nSamples = 0;
-  int m_nTimeZoom = 1;   // canvas = viewport × zoom, in powers of two
-  int m_nValueZoom = 1;
-  int m_nMouseX = -1;    // viewport x of the read-out, -1 = none
-  QFont m_font;
+  chart::ChartState m_state;
+  ChartEnvelopes m_envelopes;
+  QImage m_picture;
+  bool m_bDirty = true;
+  bool m_bApplyingBars = false;
+  bool m_bBarPressed[2] = {false, false};  // horizontal, vertical
+
+  QPoint m_ptZoomAnchor, m_ptZoomCorner;
+  QPoint m_ptMeasureStart, m_ptMeasureEnd;
+  bool m_bZoomDrag = false;
+  bool m_bMeasuring = false;
+  bool m_bCaptured = false;
+  bool m_bHoverSeen = false;
 };
 
 }  // namespace zet::ui

@@ -12,6 +12,7 @@
 
 #include "app/text_format.h"
 #include "app/ui/busy_cursor.h"
+#include "chart/ui/chart_painter.h"
 #include "chart/ui/log_view.h"
 #include "diagram/ui/walking_view.h"
 #include "recording/export.h"
@@ -65,8 +66,7 @@ CLogDoc::CLogDoc(AppSettings& settings, Prompts& prompts, FileChooser& files)
   m_logFont = m_settings.ReadFontSetting();
   m_settings.WriteFontSetting(m_logFont);
   m_font = FontFromLogFont(m_logFont);
-  m_fontPrint = m_font;
-  m_fontPrint.setPointSizeF(QFont().pointSizeF());
+  m_fontPrint = PrintFont(m_font);
   LoadRecentFiles();
 
   chooseShuntRating = [this](double resistance) -> std::optional<double> {
@@ -86,14 +86,7 @@ CLogDoc::CLogDoc(AppSettings& settings, Prompts& prompts, FileChooser& files)
 
 // ---- fonts ---------------------------------------------------------------
 
-QFont CLogDoc::FontFromLogFont(const LogFont& lf) {
-  QFont f(QString::fromStdString(lf.lfFaceName.empty() ? std::string("Arial") : lf.lfFaceName));
-  // The stored height is in device pixels (negative: character height).
-  if (lf.lfHeight != 0) f.setPixelSize(std::clamp(std::abs(lf.lfHeight), 1, 500));
-  if (lf.lfWeight > 0) f.setWeight(static_cast<QFont::Weight>(std::clamp(lf.lfWeight, 1, 1000)));
-  f.setItalic(lf.lfItalic != 0);
-  return f;
-}
+QFont CLogDoc::FontFromLogFont(const LogFont& lf) { return zet::ui::FontFromLogFont(lf); }
 
 LogFont CLogDoc::LogFontFromFont(const QFont& font, const LogFont& base) {
   LogFont lf = base;
@@ -408,6 +401,7 @@ void CLogDoc::OnFilter() {
   }
   // Out of memory: the saved copies are intact and "Первоначальный вид" restores them.
   if (!ok) ShowMessage("Недостаточно памяти для фильтрации данных.");
+  if (m_pLogView) m_pLogView->SamplesChanged();
   UpdateAllViews();
 }
 
@@ -451,8 +445,7 @@ void CLogDoc::OnFont() {
   f.setUnderline(false);  // the display font has no effects
   f.setStrikeOut(false);
   m_font = f;
-  m_fontPrint = f;
-  m_fontPrint.setPointSizeF(QFont().pointSizeF());
+  m_fontPrint = PrintFont(f);
   if (m_pCommentView) m_pCommentView->setFont(m_font);
   if (m_pLogView) m_pLogView->SetDisplayFont(m_font);
   if (m_pWalkingView) m_pWalkingView->SetDisplayFont(m_font);

@@ -116,7 +116,11 @@ TEST_F(MainFrameTest, TogglesShowTheirStateInMenuAndToolbar) {
   EXPECT_FALSE(State(ID_GRID).checked);
   EXPECT_FALSE(frame->ToolbarAction(ID_GRID)->isChecked());
 
+  // A channel without samples cannot be shown or hidden.
+  EXPECT_FALSE(State(ID_CHANNEL1).enabled);
+  Load(MakeRecording(5, 1, 0.5, 10));
   EXPECT_TRUE(State(ID_CHANNEL1).checked);
+  EXPECT_FALSE(State(ID_CHANNEL2).enabled);
   frame->MenuAction(ID_CHANNEL1)->trigger();
   EXPECT_FALSE(State(ID_CHANNEL1).checked);
   EXPECT_FALSE(frame->LogView()->m_bShowChannel1);
@@ -160,9 +164,10 @@ TEST_F(MainFrameTest, DiagramSwapsTheUpperPaneAndTheToolbar) {
   EXPECT_FALSE(State(ID_STRETCH_TIME).enabled);
   EXPECT_FALSE(State(ID_CHANNEL1).enabled);
   EXPECT_TRUE(State(ID_STRETCH_VALUES).enabled);
+  const int chartHeight = frame->LogView()->State().m_sizeTotal.cy;
   frame->RouteCommand(ID_STRETCH_VALUES);
   EXPECT_EQ(frame->WalkingView()->State().m_dZoom, 2);
-  EXPECT_EQ(frame->LogView()->ValueZoom(), 1);
+  EXPECT_EQ(frame->LogView()->State().m_sizeTotal.cy, chartHeight);
 
   frame->RouteCommand(ID_VIEW_GRAPH);
   EXPECT_FALSE(frame->IsDiagramMode());
@@ -173,29 +178,30 @@ TEST_F(MainFrameTest, DiagramSwapsTheUpperPaneAndTheToolbar) {
 TEST_F(MainFrameTest, StretchingTheTimeAxisScrollsAndInitialViewFitsAgain) {
   frame->show();
   Load(MakeRecording(5, 1, 0.5, 5000));
+  const chart::ChartState& chart = frame->LogView()->State();
   frame->RouteCommand(ID_STRETCH_TIME);
   frame->RouteCommand(ID_STRETCH_TIME);
-  EXPECT_EQ(frame->LogView()->TimeZoom(), 4);
+  EXPECT_EQ(chart.m_sizeTotal.cx, 4 * chart.m_nPlotWidth);
   EXPECT_TRUE(State(ID_SHRINK_TIME).enabled);
   frame->RouteCommand(ID_INITIAL_VIEW);
-  EXPECT_EQ(frame->LogView()->TimeZoom(), 1);
+  EXPECT_EQ(chart.m_sizeTotal.cx, chart.m_nPlotWidth);
   EXPECT_FALSE(State(ID_SHRINK_TIME).enabled);
 
   // A chart row dragged shut has nothing to stretch: the factor must not grow
   // for a window that is not there.
   const QList<int> sizes = frame->Splitter()->sizes();
+  const int height = chart.m_sizeTotal.cy;
   frame->Splitter()->setSizes({0, sizes[0] + sizes[1]});
   QApplication::processEvents();
   ASSERT_EQ(frame->LogView()->viewport()->height(), 0);
   EXPECT_FALSE(State(ID_STRETCH_VALUES).enabled);
   for (int i = 0; i < 40; ++i) frame->LogView()->OnCommand(ID_STRETCH_VALUES);
-  EXPECT_EQ(frame->LogView()->ValueZoom(), 1);
+  EXPECT_EQ(chart.m_sizeTotal.cy, height);
   frame->Splitter()->setSizes(sizes);
   QApplication::processEvents();
   EXPECT_TRUE(State(ID_STRETCH_VALUES).enabled);
   for (int i = 0; i < 40; ++i) frame->RouteCommand(ID_STRETCH_VALUES);
-  EXPECT_LE(static_cast<long long>(frame->LogView()->viewport()->height()) * frame->LogView()->ValueZoom(),
-            CLogView::kMaxCanvas);
+  EXPECT_EQ(chart.m_sizeTotal.cy, chart::kMaxCanvas);
   EXPECT_FALSE(State(ID_STRETCH_VALUES).enabled);
 }
 
@@ -250,9 +256,10 @@ TEST_F(MainFrameTest, ViewsDrawAnyDocumentStateWithoutReadingPastItsArrays) {
   doc->Data().m_pChannel1->resize(1);
   QImage image(400, 300, QImage::Format_RGB32);
   QPainter p(&image);
-  frame->LogView()->m_bShowSupply = true;
-  frame->LogView()->m_bShowValues = true;
-  frame->LogView()->DrawWhole(p, image.rect());
+  CLogView* chart = frame->LogView();
+  chart->OnCommand(ID_SUPPLY_VOLTAGE);
+  chart->m_bCurrentValues = true;
+  chart->Picture();
   ui::CWalkingView* diagram = frame->WalkingView();
   diagram->resize(400, 300);
   auto drawDiagram = [&] {
@@ -263,7 +270,8 @@ TEST_F(MainFrameTest, ViewsDrawAnyDocumentStateWithoutReadingPastItsArrays) {
   };
   drawDiagram();
   doc->Data().DeleteContents();
-  frame->LogView()->DrawWhole(p, image.rect());
+  chart->DocumentChanged();
+  chart->Picture();
   drawDiagram();
 }
 

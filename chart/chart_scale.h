@@ -1,0 +1,207 @@
+#pragma once
+// The time chart's scale state and every operation on it: sample index and
+// voltage to canvas coordinates and back, the visible sample range, the
+// scroll sizes, the doubling and halving commands, the rubber-band zoom, the
+// supply-voltage whole-record mode, scroll tracking, the initial view and the
+// page geometry of a print job. Plain integers, as the window system uses.
+#include <array>
+
+#include "app/settings.h"
+
+namespace zet::chart {
+
+// Drawing coordinates stay 16-bit: no canvas axis is larger than this.
+inline constexpr int kMaxCanvas = 32765;
+
+// a × b / c with a 64-bit product, rounded to the nearest integer, halves away
+// from zero. A zero divisor gives −1, as the system call does; a result beyond
+// int saturates (the system call's −1 would be taken for a coordinate).
+int MulDiv(int a, int b, int c);
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+struct Size {
+  int cx = 0;
+  int cy = 0;
+  bool operator==(const Size&) const = default;
+};
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool operator==(const Rect&) const = default;
+};
+
+// The scroll bars of the window: the canvas they scroll over, their page and
+// line steps, the position and the client area they show.
+struct ScrollBars {
+  Size total{10, 10};
+  Size page;
+  Size line;
+  Point pos;
+  Size client;
+  // The largest position of each bar (0 when the canvas fits).
+  Point Limit() const;
+};
+
+// One horizontal grid line of the last drawing: canvas y and exact value.
+struct GridMark {
+  int y = -1;  // −1: empty entry
+  float value = 0;
+};
+inline constexpr int kGridMarks = 10;
+
+// The chart view's scale state. Names follow the view's members.
+struct ChartState {
+  int m_nSamples = 0;         // n: samples along the time axis
+  double m_dHalfScale = 0;    // H; 0 until a recording has been drawn
+  bool m_bShowCurrent = false;
+  int m_nPlotHeight = 0;      // Hp
+  int m_nPlotWidth = 0;       // W
+  Point m_ptPrintOffset;
+  Rect m_rcPlot;
+  Rect m_rcPage;
+  Rect m_rcClient;
+  Point m_ptScroll;           // (sx, sy)
+  Size m_sizeTotal{10, 10};   // (cx, cy)
+  Point m_ptScrollPrintSaved;
+  Point m_ptScrollSupplySaved;
+  Size m_sizeTotalPrintSaved;
+  Size m_sizeTotalSupplySaved;
+  // W and Hp of the screen while a print job rescales them.
+  int m_nPlotWidthPrintSaved = 0;
+  int m_nPlotHeightPrintSaved = 0;
+  bool m_bPrinting = false;
+  bool m_bSupplyVoltage = false;
+  bool m_bScrollDone = true;
+  std::array<GridMark, kGridMarks> m_gridMarks{};
+  ScrollBars bars;
+};
+
+// ---- coordinates -------------------------------------------------------------
+
+// Canvas x of sample i (printing: page x of the samples the window showed).
+int IndexToX(const ChartState& s, int i);
+// Canvas y of a voltage (printing: page y), clamped to −32750 .. 32500. A value
+// that is not a number sits with the lowest values.
+int ValueToY(const ChartState& s, float v);
+// The voltage under client row yc, in steps of H/525.
+double CursorValue(const ChartState& s, int yc);
+// The sample under client column xc (not limited to the recording).
+int CursorIndex(const ChartState& s, int xc);
+struct SampleRange {
+  int first = 0;
+  int last = -1;
+};
+// The samples worth drawing: one beyond each window edge.
+SampleRange VisibleRange(const ChartState& s);
+
+// The same mappings with their per-drawing constants worked out once, for loops.
+class XMap {
+ public:
+  explicit XMap(const ChartState& s);
+  int operator()(int i) const;
+
+ private:
+  bool printing_;
+  int cx_, n1_, ox_;
+  int a_, span_, left_, width_;
+};
+
+class YMap {
+ public:
+  explicit YMap(const ChartState& s);
+  int operator()(float v) const;
+
+ private:
+  double h_, cy_, twoH_;
+  bool printing_;
+  int top_, height_, sy_, hp_;
+};
+
+// ---- scroll sizes and position ------------------------------------------------
+
+// New canvas for the scroll bars; page = 0.9 of the plot, line = page / 20.
+// A size below 1 in either axis is ignored; each axis is limited to kMaxCanvas.
+void SetChartScrollSizes(ChartState& s, Size total);
+// Scrolls to (x, y) limited to the bars' range; the view's copy follows.
+void ScrollToClamped(ChartState& s, Point p);
+
+// ---- commands ------------------------------------------------------------------
+
+// Each returns whether the view must be repainted.
+bool StretchTime(ChartState& s);
+bool CompressTime(ChartState& s);
+bool StretchValues(ChartState& s);
+bool CompressValues(ChartState& s);
+struct ZoomResult {
+  bool zoomed = false;
+  bool beep = false;  // the vertical zoom stopped at its limit
+};
+ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1);
+void ToggleSupplyVoltage(ChartState& s);
+
+bool CanStretchTime(const ChartState& s);
+bool CanCompressTime(const ChartState& s);
+bool CanStretchValues(const ChartState& s);
+bool CanCompressValues(const ChartState& s);
+
+// ---- view life -----------------------------------------------------------------
+
+// A fresh window of the given client size: canvas 10 × 10.
+void InitialUpdate(ChartState& s, Size client);
+// The window's client area changed size.
+void SetClientSize(ChartState& s, Size client);
+// New recording (or "Первоначальный вид"): n samples, canvas = client, scroll 0.
+void ResetView(ChartState& s, int nSamples);
+// A display limit the scales can work with: finite, positive and not absurdly
+// small or large. A header no recorder writes (or a run without channel
+// samples) can give 0 or worse; the curves are then drawn at the recorder's
+// largest range, without grid or labels.
+bool UsableLimit(double limit);
+inline constexpr double kFallbackLimit = 100;
+double DrawingLimit(double limit);
+
+// Before a screen drawing: plot = client, scroll read from the bars, half
+// scale from the limit, and a canvas never smaller than the window.
+void PrepareScreenDrawing(ChartState& s, double limit, bool shuntCurrent);
+
+// Scroll-bar notifications, with the window system's codes.
+enum ScrollCode {
+  kLineUp = 0,
+  kLineDown = 1,
+  kPageUp = 2,
+  kPageDown = 3,
+  kThumbPosition = 4,
+  kThumbTrack = 5,
+  kTop = 6,
+  kBottom = 7,
+  kEndScroll = 8,
+};
+// Returns whether the view must be repainted (the end of a gesture).
+bool OnScroll(ChartState& s, bool vertical, ScrollCode code);
+
+// ---- printing -------------------------------------------------------------------
+
+// Page rectangle in device units from the margins (hundredths of a millimetre),
+// the resolution, the printable area's offset on the sheet and its size.
+Rect PrintPageRect(const Margins& margins, int dpiX, int dpiY, Point printableOffset, int horzRes,
+                   int vertRes);
+// Rescales canvas and scroll position from the window to the page.
+void BeginPrinting(ChartState& s, const Rect& page);
+// Before a printed drawing: plot = page (less the caption band), half scale.
+void PreparePrintDrawing(ChartState& s, double limit, bool shuntCurrent, int captionHeight);
+// Back to the window's zoom and position.
+void EndPrinting(ChartState& s);
+// Thickness of a printed curve in device rows (about 0.48 mm).
+int PrintStrokeWidth(int dpiY);
+
+}  // namespace zet::chart

@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QSplitter>
+#include <cmath>
+
+#include "chart/chart_layout.h"
+#include "chart/ui/chart_painter.h"
+#include "chart/ui/log_view.h"
+#include "shell_support.h"
+
+namespace zet::testing {
+namespace {
+
+using namespace zet::ui;
+using chart::ChartState;
+
+// A survey-like recording: a slow swing, noise, spikes and one sample that
+// is not a number; channel 2 one sample shorter.
+Recording Survey(int n, int supply = 0) {
+  Recording r = MakeRecording(12, 2, 0.5, n);
+  std::uint32_t seed = 1;
+  auto noise = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+  };
+  for (int i = 0; i < n; ++i) {
+    (*r.channel1)[i] = 6 * std::sin(i * 0.0021f) + 3 * noise() + (i % 997 == 5 ? 9.f : 0.f);
+    (*r.channel2)[i] = 2 * std::cos(i * 0.013f) + noise();
+  }
+  if (n > 100) (*r.channel1)[n / 2] = NAN;
+  r.channel2->pop_back();
+  r.supply = std::vector<float>(supply);
+  for (int k = 0; k < supply; ++k) (*r.supply)[k] = 5.5f + 0.6f * std::sin(k * 0.05f) + 0.2f * noise();
+  return r;
+}
+
+QImage Paint(ChartState s, const LogDocument& doc, const ChartStyle& style, QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  ChartEnvelopes envelopes;
+  PaintChart(p, s, doc, style, envelopes);
+  return image;
+}
+
+int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& match) {
+  int count = 0;
+  const QRect r = area.intersected(image.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) count += match(image.pixel(x, y));
+  return count;
+}
+
+auto Is(QColor c) {
+  return [rgb = c.rgb()](QRgb p) { return p == rgb; };
+}
+bool Dark(QRgb p) { return qRed(p) < 100 && qGreen(p) < 100 && qBlue(p) < 100; }
+// Text is smoothed: its colour shows in the strongest pixels only.
+bool Greenish(QRgb p) { return qGreen(p) > qRed(p) + 40 && qGreen(p) > qBlue(p) + 40; }
+bool Reddish(QRgb p) { return qRed(p) > qGreen(p) + 60 && qRed(p) > qBlue(p) + 60; }
+
+TEST(ChartPainterTest, EnvelopePictureIsEveryPixelOfDrawingEverySample) {
+  const QSize size(640, 360);
+  for (int n : {40, 2500, 200000}) {
+    LogDocument doc;
+    doc.SetRecording(Survey(n, n / 3));
+    for (int variant = 0; variant < 4; ++variant) {
+      ChartState s;
+      chart::InitialUpdate(s, {size.width(), size.height()});
+      chart::ResetView(s, n);
+      chart::PrepareScreenDrawing(s, doc.m_dLimit, false);
+      for (int k = 0; k < variant * 2; ++k) chart::StretchTime(s);
+      for (int k = 0; k < variant; ++k) chart::StretchValues(s);
+      const chart::Point limit = s.bars.Limit();
+      chart::ScrollToClamped(s, {limit.x * variant / 3, limit.y / 2});
+      if (variant == 3) chart::ToggleSupplyVoltage(s);
+      for (bool points : {false, true}) {
+        ChartStyle style;
+        style.bPoints = points;
+        const QImage fast = Paint(s, doc, style, size);
+        style.everySample = true;
+        const QImage every = Paint(s, doc, style, size);
+        EXPECT_GT(CountPixels(every, every.rect(), Is(Qt::blue)), 0) << n << " " << variant;
+        EXPECT_TRUE(fast == every) << "n " << n << " variant " << variant << " points " << points;
+      }
+    }
+  }
+}
+
+TEST(ChartPainterTest, GridLabelsCurvesAndSupplyScaleWhereTheScalesPutThem) {
+  Recording r = MakeRecording(12, 1, 0.5, 101, false);
+  LogDocument doc;
+  doc.SetRecording(r);
+  ChartState s;
+  chart::InitialUpdate(s, {600, 400});
+  chart::ResetView(s, 101);
+  ChartStyle style;
+  style.font = FontFromLogFont(LogFont{-12, 0, 0, 0, 400, 0, 0, 0, 204, 0, 0, 0, 0, "DejaVu Sans"});
+  const QImage image = Paint(s, doc, style, {600, 400});
+  const QColor grey(192, 192, 192);
+  // L = 10 V on 400 rows: lines at +5, 0 and −5 V; ±10 V fall into the free bands.
+  for (int y : {104, 200, 295}) EXPECT_GT(CountPixels(image, QRect(0, y, 600, 1), Is(grey)), 100) << y;
+  for (int y : {9, 390}) EXPECT_LT(CountPixels(image, QRect(0, y, 600, 1), Is(grey)), 20) << y;
+  EXPECT_GT(CountPixels(image, QRect(260, 190, 80, 20), Dark), 10);  // " 0.000" mid-window
+  // Every sample where the scales put it.
+  ChartState at = s;
+  chart::PrepareScreenDrawing(at, 10, false);
+  for (int i = 0; i < 100; i += 10)
+    EXPECT_EQ(image.pixelColor(chart::IndexToX(at, i), chart::ValueToY(at, (*r.channel1)[i])), QColor(Qt::blue))
+        << i;
+
+  // Grid off: no text at all; the supply scale keeps its box and axis.
+  doc.m_bGrid = false;
+  chart::ToggleSupplyVoltage(s);
+  const QImage bare = Paint(s, doc, style, {600, 400});
+  EXPECT_EQ(CountPixels(bare, QRect(0, 0, 555, 110), Dark) + CountPixels(bare, QRect(0, 140, 555, 260), Dark), 0);
+  EXPECT_GT(CountPixels(bare, QRect(0, 110, 555, 30), Is(Qt::black)), 500);  // the supply trace at 5.5 V
+  EXPECT_EQ(CountPixels(bare, QRect(595, 0, 5, 400), [](QRgb p) { return p != qRgb(255, 255, 255); }), 0);
+  EXPECT_GT(CountPixels(bare, QRect(577, 0, 1, 400), Is(Qt::black)), 200);  // the axis between the labels
+
+  // Fewer than two samples: nothing.
+  for (int n : {0, 1}) {
+    LogDocument small;
+    small.SetRecording(MakeRecording(12, 1, 0.5, n));
+    ChartState e;
+    chart::InitialUpdate(e, {200, 100});
+    chart::ResetView(e, n);
+    const QImage blank = Paint(e, small, style, {200, 100});
+    EXPECT_EQ(CountPixels(blank, blank.rect(), [](QRgb p) { return p != qRgb(255, 255, 255); }), 0);
+  }
+}
+
+// A chart window of its own over a scripted document.
+class ChartViewTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    view = frame->LogView();
+    frame->show();
+    view->beep = [this] { ++beeps; };
+    frame->Splitter()->setSizes({400, 100});
+    QApplication::processEvents();
+  }
+  void Load(const Recording& r) {
+    doc->LoadRun(r);
+    QApplication::processEvents();
+  }
+  void Mouse(QEvent::Type type, QPoint p, Qt::MouseButton button = Qt::NoButton) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(p), view->viewport()->mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &e);
+  }
+  void Drag(Qt::MouseButton b, QPoint from, QPoint to) {
+    Mouse(QEvent::MouseButtonPress, from, b);
+    Mouse(QEvent::MouseMove, to, b);
+    Mouse(QEvent::MouseButtonRelease, to, b);
+  }
+  int InLine(int line, const std::function<bool(QRgb)>& match) {
+    return CountPixels(view->Picture(), QRect(5, 5 + 20 * line, 600, 14), match);
+  }
+  CLogView* view = nullptr;
+  int beeps = 0;
+};
+
+TEST_F(ChartViewTest, RubberBandZoomsOnReleaseAndBeepsAtTheValueLimit) {
+  Load(Survey(5000));
+  const chart::ChartState& s = view->State();
+  const chart::Size whole = s.m_sizeTotal;
+  Drag(Qt::LeftButton, {100, 100}, {108, 106});  // 10 pixels: nothing
+  EXPECT_EQ(s.m_sizeTotal, whole);
+  Drag(Qt::LeftButton, {100, 100}, {300, 150});
+  EXPECT_GT(s.m_sizeTotal.cx, whole.cx);
+  EXPECT_GT(s.m_sizeTotal.cy, whole.cy);
+  EXPECT_EQ(beeps, 0);
+  Drag(Qt::LeftButton, {100, 100}, {300, 101});
+  EXPECT_EQ(s.m_sizeTotal.cy, chart::kMaxCanvas);
+  EXPECT_EQ(beeps, 1);
+  // The scroll bars carry the canvas.
+  EXPECT_EQ(view->verticalScrollBar()->maximum(), chart::kMaxCanvas - view->viewport()->height());
+  EXPECT_EQ(view->horizontalScrollBar()->pageStep(), static_cast<int>(view->viewport()->width() * 0.9));
+}
+
+TEST_F(ChartViewTest, ReadoutAndMeasurementDrawOverTheChartUntilARepaint) {
+  Load(Survey(5000));
+  const QImage clean = view->Picture();
+  Mouse(QEvent::MouseMove, {200, 150});
+  EXPECT_TRUE(view->Picture() == clean);  // read-out off: nothing
+  frame->RouteCommand(ID_CURRENT_VALUES);
+  Mouse(QEvent::MouseMove, {200, 150});
+  Mouse(QEvent::MouseMove, {210, 150});
+  EXPECT_EQ(view->viewport()->cursor().shape(), Qt::CrossCursor);
+  EXPECT_GT(InLine(0, Dark), 20);
+
+  // Left to right: line 2 in green; back past the start: red.
+  Mouse(QEvent::MouseButtonPress, {200, 150}, Qt::RightButton);
+  Mouse(QEvent::MouseMove, {400, 100}, Qt::RightButton);
+  EXPECT_GT(InLine(1, Greenish), 20);
+  EXPECT_EQ(InLine(2, Dark), 0);  // no statistics unless asked for
+  Mouse(QEvent::MouseMove, {100, 100}, Qt::RightButton);
+  EXPECT_GT(InLine(1, Reddish), 20);
+  Mouse(QEvent::MouseButtonRelease, {100, 100}, Qt::RightButton);
+  EXPECT_EQ(view->viewport()->cursor().shape(), Qt::ArrowCursor);
+
+  frame->RouteCommand(ID_SPAN_STATISTICS);
+  Mouse(QEvent::MouseButtonPress, {100, 150}, Qt::RightButton);
+  Mouse(QEvent::MouseMove, {300, 150}, Qt::RightButton);
+  EXPECT_GT(InLine(2, Dark), 20);
+  Mouse(QEvent::MouseButtonRelease, {300, 150}, Qt::RightButton);
+
+  // A repaint takes the overlays away; turning the read-out off does at once.
+  view->Redraw();
+  EXPECT_TRUE(view->Picture() == clean);
+  Mouse(QEvent::MouseMove, {220, 150});
+  frame->RouteCommand(ID_CURRENT_VALUES);
+  EXPECT_TRUE(view->Picture() == clean);
+}
+
+TEST_F(ChartViewTest, PageShowsTheWindowsSamplesWithCaptionAndTheWindowKeepsItsView) {
+  Load(Survey(20000));
+  frame->RouteCommand(ID_STRETCH_TIME);
+  frame->RouteCommand(ID_STRETCH_TIME);
+  view->horizontalScrollBar()->setValue(700);
+  view->Picture();
+  const chart::ChartState before = view->State();
+
+  // An A4 sheet at 100 dpi.
+  QImage sheet(827, 1169, QImage::Format_RGB32);
+  sheet.setDotsPerMeterX(3937);
+  sheet.setDotsPerMeterY(3937);
+  sheet.fill(Qt::white);
+  const chart::Rect page = chart::PrintPageRect(Margins{}, 100, 100, {0, 0}, 827, 1169);
+  {
+    QPainter p(&sheet);
+    view->PrintPage(p, page, 100);
+  }
+  const int mid = (page.top + page.bottom) / 2;
+  const int height = page.bottom - page.top;
+  for (int x : {page.left, page.right - 1})  // the frame
+    EXPECT_GT(CountPixels(sheet, QRect(x, page.top, 1, height), Dark), height * 3 / 4) << x;
+  int frameBottom = page.bottom - 1;
+  while (frameBottom > mid && CountPixels(sheet, QRect(page.left, frameBottom, 100, 1), Is(Qt::black)) < 100)
+    --frameBottom;
+  EXPECT_LT(frameBottom, page.bottom - 10);
+  EXPECT_GT(CountPixels(sheet, QRect(page.left, frameBottom + 1, page.right - page.left, page.bottom - frameBottom),
+                        Dark),
+            50);  // the caption
+  // The window's samples run over the whole page width.
+  EXPECT_GT(CountPixels(sheet, QRect(page.left + 1, page.top, 10, mid), Is(Qt::blue)), 0);
+  EXPECT_GT(CountPixels(sheet, QRect(page.right - 11, page.top, 10, mid), Is(Qt::blue)), 0);
+  EXPECT_EQ(view->State().m_sizeTotal, before.m_sizeTotal);
+  EXPECT_EQ(view->State().m_ptScroll, before.m_ptScroll);
+
+  // Through a PDF printer as the frame's print command hands it on.
+  const QString pdf = Path("chart.pdf");
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  frame->PrintActiveView(printer);
+  QFile file(pdf);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.read(4) == "%PDF");
+  EXPECT_GT(file.size(), 2000);
+  EXPECT_EQ(view->State().m_sizeTotal, before.m_sizeTotal);
+  EXPECT_EQ(view->State().m_ptScroll, before.m_ptScroll);
+  EXPECT_FALSE(view->State().m_bPrinting);
+}
+
+TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
+  for (int id : {ID_STRETCH_TIME, ID_SHRINK_TIME, ID_STRETCH_VALUES, ID_SHRINK_VALUES, ID_CHANNEL1, ID_CHANNEL2})
+    EXPECT_FALSE(State(id).enabled) << id;
+  Load(MakeRecording(5, 1, 0.5, 1000));
+  EXPECT_TRUE(State(ID_STRETCH_TIME).enabled);
+  EXPECT_FALSE(State(ID_SHRINK_TIME).enabled);
+  EXPECT_TRUE(State(ID_CHANNEL1).enabled);
+  EXPECT_FALSE(State(ID_CHANNEL2).enabled);  // one channel
+
+  // The statistics item closes the "Вид" menu and has no toolbar button.
+  QMenu* viewMenu = frame->menuBar()->actions()[1]->menu();
+  EXPECT_EQ(viewMenu->actions().back(), frame->MenuAction(ID_SPAN_STATISTICS));
+  EXPECT_EQ(frame->ToolbarAction(ID_SPAN_STATISTICS), nullptr);
+  EXPECT_FALSE(State(ID_SPAN_STATISTICS).checked);
+
+  // A colour chosen for channel 1 draws it at once.
+  view->chooseColor = [](const QColor&) { return std::optional<QColor>(QColor(0, 160, 0)); };
+  frame->RouteCommand(ID_COLOR_CHANNEL1);
+  EXPECT_GT(CountPixels(view->Picture(), view->Picture().rect(), Is(QColor(0, 160, 0))), 50);
+}
+
+}  // namespace
+}  // namespace zet::testing
