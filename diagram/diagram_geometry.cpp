@@ -13,6 +13,7 @@ constexpr double kRadiansPerDegree = 0.017453292222222222;
 // Beyond this a coordinate is far outside any drawing surface; keeping it
 // well inside int leaves room for the marker and dot offsets.
 constexpr double kFarAway = 1 << 29;
+constexpr long long kMaxMarkedPlaces = 1LL << 28;  // 32 MB of bits
 
 std::optional<int> Coordinate(double v) {
   if (!std::isfinite(v) || std::fabs(v) > kFarAway) return std::nullopt;
@@ -41,14 +42,27 @@ std::optional<DiagramPoint> SamplePoint(const LogDocument& doc, const DiagramLay
   return layout.Map((*doc.m_pChannel2)[i], (*doc.m_pChannel1)[i]);
 }
 
-std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count) {
+std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count,
+                                      const DiagramBox& box) {
   std::vector<DiagramPoint> out;
-  if (!layout.CanMap()) return out;
   const int n = std::min({count, doc.Channel1Count(), doc.Channel2Count()});
-  if (n <= 0) return out;
-  out.reserve(n);
-  for (int i = 0; i < n; ++i)
-    if (std::optional<DiagramPoint> p = layout.Map((*doc.m_pChannel2)[i], (*doc.m_pChannel1)[i])) out.push_back(*p);
+  const long long w = static_cast<long long>(box.right) - box.left, h = static_cast<long long>(box.bottom) - box.top;
+  if (!layout.CanMap() || n <= 0 || w <= 0 || h <= 0) return out;
+  // One bit per place; a box too large to mark (no drawing surface is) keeps repeats.
+  std::vector<bool> seen;
+  if (w * h <= kMaxMarkedPlaces) seen.resize(static_cast<std::size_t>(w * h));
+  const std::vector<float>& east = *doc.m_pChannel2;
+  const std::vector<float>& north = *doc.m_pChannel1;
+  for (int i = 0; i < n; ++i) {
+    const std::optional<DiagramPoint> p = layout.Map(east[i], north[i]);
+    if (!p || p->x < box.left || p->x >= box.right || p->y < box.top || p->y >= box.bottom) continue;
+    if (!seen.empty()) {
+      const std::size_t bit = static_cast<std::size_t>((p->y - box.top) * w + (p->x - box.left));
+      if (seen[bit]) continue;
+      seen[bit] = true;
+    }
+    out.push_back(*p);
+  }
   return out;
 }
 

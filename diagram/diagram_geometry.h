@@ -48,8 +48,11 @@ struct DiagramLayout {
 
 // Sample i of both channels, when both arrays hold it and it can be placed.
 std::optional<DiagramPoint> SamplePoint(const LogDocument& doc, const DiagramLayout& layout, long long i);
-// Samples 0..count-1 that can be placed; count is cut to both arrays.
-std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count);
+// Samples 0..count-1 that land inside box, in sample order, each place once:
+// a long recording piles thousands of samples on one pixel, and only the
+// places are drawn. count is cut to both arrays.
+std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count,
+                                      const DiagramBox& box);
 // Both channels hold samples: there is something to draw.
 bool HasDiagramData(const LogDocument& doc);
 

@@ -65,23 +65,25 @@ void PaintGrid(QPainter& p, const DiagramLayout& layout, const QRect& area) {
   p.drawText(area, single | Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Запад"));
 }
 
-void PaintTrace(QPainter& p, const std::vector<DiagramPoint>& points, bool paper, const QRect& area) {
+DiagramBox BoxOf(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+void PaintTrace(QPainter& p, const LogDocument& doc, const DiagramLayout& layout, int count, bool paper,
+                const QRect& area) {
   p.setPen(Qt::NoPen);
   if (paper) {
+    // A dot whose centre is just outside still shows in part.
+    const int r = kPaperDotRadius;
     p.setBrush(Qt::black);
-    const QRect reach = area.adjusted(-kPaperDotRadius, -kPaperDotRadius, kPaperDotRadius, kPaperDotRadius);
-    for (const DiagramPoint& pt : points)
-      if (reach.contains(pt.x, pt.y))
-        p.drawEllipse(EllipseRect(pt.x - kPaperDotRadius, pt.y - kPaperDotRadius, pt.x + kPaperDotRadius,
-                                  pt.y + kPaperDotRadius));
+    for (const DiagramPoint& pt : TracePoints(doc, layout, count, BoxOf(area.adjusted(-r, -r, r, r))))
+      p.drawEllipse(EllipseRect(pt.x - r, pt.y - r, pt.x + r, pt.y + r));
     return;
   }
   // One-pixel squares rather than points: every surface (image, PDF, SVG)
   // shows them the same.
+  const std::vector<DiagramPoint> points = TracePoints(doc, layout, count, BoxOf(area));
   QVector<QRect> pixels;
   pixels.reserve(static_cast<qsizetype>(points.size()));
-  for (const DiagramPoint& pt : points)
-    if (area.contains(pt.x, pt.y)) pixels.append(QRect(pt.x, pt.y, 1, 1));
+  for (const DiagramPoint& pt : points) pixels.append(QRect(pt.x, pt.y, 1, 1));
   p.setBrush(kTraceColor);
   p.drawRects(pixels);
 }
@@ -110,7 +112,7 @@ void PaintDiagram(QPainter& p, const LogDocument& doc, const DiagramPicture& pic
   const DiagramLayout layout = LayoutOf(doc, area, pic.zoom);
   p.setClipRect(area, Qt::IntersectClip);
   if (pic.grid) PaintGrid(p, layout, area);
-  PaintTrace(p, TracePoints(doc, layout, pic.content.trace), pic.paper, area);
+  PaintTrace(p, doc, layout, pic.content.trace, pic.paper, area);
   if (std::optional<DiagramPoint> m = SamplePoint(doc, layout, pic.content.marker)) {
     // The resting marker takes the grid's pen, and on paper the dots' brush.
     p.setPen(GridPen());

@@ -51,26 +51,29 @@ TEST(DiagramGeometry, NothingIsPlacedWithoutAUsableScaleSizeOrValue) {
   }
 }
 
-TEST(DiagramGeometry, TraceNeverReadsPastEitherChannel) {
+TEST(DiagramGeometry, TraceNeverReadsPastEitherChannelAndKeepsEachPlaceOnce) {
   LogDocument doc;
-  doc.m_pChannel1 = std::vector<float>{0, 10, std::numeric_limits<float>::quiet_NaN(), -10};
-  doc.m_pChannel2 = std::vector<float>{0, 0, 0, 0, 10, 10};
+  doc.m_pChannel1 = std::vector<float>{0, 10, std::numeric_limits<float>::quiet_NaN(), -10, 0};
+  doc.m_pChannel2 = std::vector<float>{0, 0, 0, 0, 0, 10, 10};
   const DiagramLayout l(0, 200, 200, 10, 1);
-  // Channel 1 is the shorter; the NaN sample is left out.
-  EXPECT_EQ(TracePoints(doc, l, 1000),
-            (std::vector<DiagramPoint>{{100, 100}, {100, 0}, {100, 200}}));
-  EXPECT_EQ(TracePoints(doc, l, 2).size(), 2u);
-  EXPECT_TRUE(TracePoints(doc, l, -1).empty());
-  EXPECT_FALSE(SamplePoint(doc, l, 4));
+  const DiagramBox all{-1, -1, 201, 201};
+  // Channel 1 is the shorter; the NaN sample is left out, and sample 4 lands
+  // where sample 0 did.
+  EXPECT_EQ(TracePoints(doc, l, 1000, all), (std::vector<DiagramPoint>{{100, 100}, {100, 0}, {100, 200}}));
+  EXPECT_EQ(TracePoints(doc, l, 1000, {0, 1, 200, 200}), (std::vector<DiagramPoint>{{100, 100}}));
+  EXPECT_EQ(TracePoints(doc, l, 2, all).size(), 2u);
+  EXPECT_TRUE(TracePoints(doc, l, -1, all).empty());
+  EXPECT_TRUE(TracePoints(doc, l, 1000, {0, 0, 0, 0}).empty());
+  EXPECT_FALSE(SamplePoint(doc, l, 5));
   EXPECT_FALSE(SamplePoint(doc, l, -1));
   doc.m_pChannel2->resize(1);  // now channel 2 is the shorter
-  EXPECT_EQ(TracePoints(doc, l, 1000).size(), 1u);
+  EXPECT_EQ(TracePoints(doc, l, 1000, all).size(), 1u);
   EXPECT_FALSE(SamplePoint(doc, l, 1));
   EXPECT_TRUE(HasDiagramData(doc));
   doc.m_pChannel2->clear();
   EXPECT_FALSE(HasDiagramData(doc));
   doc.m_pChannel2.reset();
-  EXPECT_TRUE(TracePoints(doc, l, 1000).empty());
+  EXPECT_TRUE(TracePoints(doc, l, 1000, all).empty());
 }
 
 TEST(DiagramGeometry, GridLinesAndRingsInIntegerArithmetic) {

@@ -1,0 +1,88 @@
+// The stray-current diagram: a full repaint (grid, labels and the whole trace
+// of n samples per channel on an 800 × 800 area) against what one playback
+// tick draws (marker erased and drawn, one pixel, three text lines).
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+
+#include "diagram/ui/diagram_painter.h"
+#include "recording/log_document.h"
+
+namespace zet {
+namespace {
+
+using namespace ui;
+
+constexpr int kFullMemory = 16777216;
+const QSize kArea(800, 800);
+
+// A vector that wanders slowly around a drifting centre, with noise.
+LogDocument Wandering(int n) {
+  LogDocument doc;
+  doc.m_header.nDevice = 12;
+  doc.m_header.dPeriod = 0.5;
+  doc.m_dLimit = 10;
+  doc.m_pChannel1.emplace(n);
+  doc.m_pChannel2.emplace(n);
+  std::mt19937 rng(7);
+  std::normal_distribution<float> noise(0, 0.2f);
+  for (int i = 0; i < n; ++i) {
+    const double a = i * 1e-4, r = 3 + 2 * std::sin(i * 3e-5);
+    (*doc.m_pChannel2)[i] = static_cast<float>(r * std::cos(a)) + noise(rng);
+    (*doc.m_pChannel1)[i] = static_cast<float>(r * std::sin(a)) + noise(rng);
+  }
+  return doc;
+}
+
+void BM_FullRepaint(benchmark::State& state) {
+  const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
+  QImage image(kArea, QImage::Format_RGB32);
+  const QFont font(QStringLiteral("Arial"));
+  for (auto _ : state) {
+    QPainter p(&image);
+    PaintWholeDiagram(p, doc, kArea, font);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_PlaybackTick(benchmark::State& state) {
+  const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
+  QImage image(kArea, QImage::Format_RGB32);
+  const QFont font(QStringLiteral("Arial"));
+  {
+    QPainter p(&image);
+    PaintWholeDiagram(p, doc, kArea, font);
+  }
+  const DiagramLayout layout = LayoutOf(doc, QRect(QPoint(0, 0), kArea), 1);
+  int i = 1;
+  for (auto _ : state) {
+    QPainter p(&image);
+    const DiagramPoint before = *SamplePoint(doc, layout, i), after = *SamplePoint(doc, layout, i + 1);
+    PaintMovingMarker(p, before);
+    PaintTracePixel(p, before);
+    PaintMovingMarker(p, after);
+    PaintSampleTexts(p, doc, i + 1, kArea.height(), font);
+    i = i + 2 < doc.Channel2Count() ? i + 1 : 1;
+  }
+}
+
+BENCHMARK(BM_FullRepaint)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaybackTick)->Arg(10000)->Arg(kFullMemory)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zet
+
+int main(int argc, char** argv) {
+  // Text needs a GUI application; no display is needed for images.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
