@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -15,6 +16,7 @@
 
 #include "diagram/ui/diagram_painter.h"
 #include "diagram/ui/walking_view.h"
+#include "recording/zet_file.h"
 #include "shell_support.h"
 
 namespace zet::testing {
@@ -270,14 +272,39 @@ TEST_F(DiagramViewTest, PaperHasBlackDotsAndTheHeadingOnlyForARecorder) {
   EXPECT_GT(pdf.size(), 2000);
 }
 
-TEST_F(DiagramViewTest, ImageFilesShowTheSamePictureAsTheScreen) {
-  Load(Spiral(200));
+TEST_F(DiagramViewTest, ZetCliDrawsTheSamePictureAsTheScreen) {
+  const Recording r = Spiral(200);
+  Load(r);
   view->OnSpeed(0);
-  QImage file(kDiagramSize, view->height(), QImage::Format_RGB32);
-  QPainter p(&file);
-  PaintWholeDiagram(p, doc->Data(), file.size(), doc->m_font);
-  p.end();
-  EXPECT_EQ(Picture().copy(view->DiagramRect()), file);
+  const QImage screen = Picture().copy(view->DiagramRect());
+
+  const std::string zet = Path("run.zet").toStdString();
+  ASSERT_EQ(WriteZetFile(zet, r), "");
+  QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", dir.path());
+  env.insert("XDG_CONFIG_HOME", Path("config"));
+  cli.setProcessEnvironment(env);
+  auto render = [&](const QString& in, const QString& out) {
+    cli.start(ZET_CLI_PATH, {"render", "--diagram", in, out, "--width", QString::number(screen.width()),
+                             "--height", QString::number(screen.height())});
+    EXPECT_TRUE(cli.waitForFinished(60000));
+    return cli.exitCode();
+  };
+  ASSERT_EQ(render(Path("run.zet"), Path("run.png")), 0) << cli.readAllStandardError().toStdString();
+  EXPECT_EQ(QImage(Path("run.png")).convertToFormat(QImage::Format_RGB32), screen);
+  for (const char* name : {"run.pdf", "run.svg"}) {
+    EXPECT_EQ(render(Path("run.zet"), Path(name)), 0) << name;
+    QFile f(Path(name));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    EXPECT_TRUE(f.read(5) == (QString(name).endsWith("pdf") ? "%PDF-" : "<?xml")) << name;
+  }
+
+  // No channel 2 samples: no diagram, and no file.
+  ASSERT_EQ(WriteZetFile(Path("one.zet").toStdString(), MakeRecording(5, 1, 0.5, 10)), "");
+  EXPECT_EQ(render(Path("one.zet"), Path("one.png")), 3);
+  EXPECT_TRUE(cli.readAllStandardError().contains("channel 2"));
+  EXPECT_FALSE(QFile::exists(Path("one.png")));
 }
 
 }  // namespace
