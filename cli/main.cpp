@@ -91,11 +91,8 @@ namespace {
 
 const char* kOrder[] = {"info", "export", "download", "program", "monitor", "selftest", "simulate"};
 
-void PrintUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: zet-cli COMMAND [options]\n"
-               "Work with the ZET voltage recorder and its .zet files without a window.\n\n"
-               "Commands:\n");
+// The commands in the order of the list: the usual ones first, the rest after.
+std::vector<std::string> CommandNames() {
   const auto& cmds = zet::cli::Commands();
   std::vector<std::string> names;
   for (const char* n : kOrder)
@@ -105,9 +102,19 @@ void PrintUsage(std::FILE* out) {
     for (const auto& m : names) listed = listed || m == n;
     if (!listed) names.push_back(n);
   }
-  for (const auto& n : names) std::fprintf(out, "  %-10s %s\n", n.c_str(), cmds.at(n).summary.c_str());
+  return names;
+}
+
+void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "\n'zet-cli COMMAND --help' describes a command.\n"
+               "Usage: zet-cli COMMAND [options]\n"
+               "Work with the ZET voltage recorder and its .zet files without a window.\n\n"
+               "Commands:\n");
+  const auto& cmds = zet::cli::Commands();
+  for (const auto& n : CommandNames()) std::fprintf(out, "  %-10s %s\n", n.c_str(), cmds.at(n).summary.c_str());
+  std::fprintf(out,
+               "\n'zet-cli COMMAND --help' describes a command; 'zet-cli --help-all'\n"
+               "describes them all, 'zet-cli --version' gives the version.\n"
                "Exit codes: 0 success, 1 the recorder did not answer or answered wrongly\n"
                "(or a download stopped short), 2 wrong usage, 3 a file or port error,\n"
                "130 interrupted with Ctrl-C.\n");
@@ -125,6 +132,24 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintUsage(stdout);
+    return kExitOk;
+  }
+  if (args[0] == "--version") {
+    std::printf("zet-cli %s\n", ZET_VERSION);
+    return kExitOk;
+  }
+  if (args[0] == "--help-all") {
+    // Every command's own help after the overview: what the manual page holds.
+    PrintUsage(stdout);
+    for (const std::string& name : CommandNames()) {
+      // A heading per command, and the usage lines apart from the text below them.
+      std::string help = Commands().at(name).help;
+      std::size_t end = help.find('\n');
+      while (end != std::string::npos && end + 1 < help.size() && help[end + 1] == ' ')
+        end = help.find('\n', end + 1);
+      if (end != std::string::npos) help.insert(end + 1, "\n");
+      std::printf("\nzet-cli %s:\n\n%s", name.c_str(), help.c_str());
+    }
     return kExitOk;
   }
   const auto& cmds = Commands();

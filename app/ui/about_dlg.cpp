@@ -14,9 +14,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(QIcon(QStringLiteral(":/icons/zet.svg")).pixmap(32, 32));
   icon->setAlignment(Qt::AlignTop);
   auto* text = new QVBoxLayout;
-  for (const char* line : {"Программа работы с Регистратором",
-                           "напряжений для обследования блуждающих токов", "Вистен"}) {
-    auto* label = new QLabel(QString::fromUtf8(line), this);
+  for (const QString& line : {QStringLiteral("Программа работы с Регистратором"),
+                              QStringLiteral("напряжений для обследования блуждающих токов"),
+                              QStringLiteral("Версия %1").arg(QStringLiteral(ZET_VERSION)),
+                              QStringLiteral("Вистен")}) {
+    auto* label = new QLabel(line, this);
     label->setAlignment(Qt::AlignHCenter);
     text->addWidget(label);
   }
