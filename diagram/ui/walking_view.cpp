@@ -86,7 +86,6 @@ void CWalkingView::CreateForm() {
   }
   m_btnStop = new QPushButton(QStringLiteral("STOP"), this);
   m_btnStop->setGeometry(du.Rect(5, 100, 95, 14));
-  m_btnStop->setFocusPolicy(Qt::TabFocus);
   connect(m_btnStop, &QPushButton::clicked, this, &CWalkingView::OnStartStop);
 }
 
@@ -242,7 +241,7 @@ void CWalkingView::OnSweep(SweepCode code, int thumb) {
 // ---- painting and printing ---------------------------------------------------------
 
 void CWalkingView::paintEvent(QPaintEvent* e) {
-  if (m_image.isNull()) RepaintView();
+  if (m_image.size() != size() * devicePixelRatioF()) RepaintView();  // e.g. moved to a denser screen
   QPainter p(this);
   const qreal dpr = m_image.devicePixelRatio();
   for (const QRect& r : e->region())
