@@ -89,7 +89,7 @@ int Args::IntOption(const std::string& name, int def, int lo, int hi) const {
 
 namespace {
 
-const char* kOrder[] = {"info", "export", "download", "program", "monitor", "selftest", "simulate"};
+const char* kOrder[] = {"info", "export", "render", "download", "program", "monitor", "selftest", "simulate"};
 
 // The commands in the order of the list: the usual ones first, the rest after.
 std::vector<std::string> CommandNames() {

@@ -122,14 +122,15 @@ void CLogView::ApplyBars() {
   const chart::ScrollBars& b = m_state.bars;
   const chart::Point limit = b.Limit();
   m_bApplyingBars = true;
-  horizontalScrollBar()->setRange(0, limit.x);
-  horizontalScrollBar()->setPageStep(std::max(b.page.cx, 1));
-  horizontalScrollBar()->setSingleStep(std::max(b.line.cx, 1));
-  horizontalScrollBar()->setValue(b.pos.x);
-  verticalScrollBar()->setRange(0, limit.y);
-  verticalScrollBar()->setPageStep(std::max(b.page.cy, 1));
-  verticalScrollBar()->setSingleStep(std::max(b.line.cy, 1));
-  verticalScrollBar()->setValue(b.pos.y);
+  // Only what differs: a bar is also told during the repaints of its own drag.
+  auto apply = [](QScrollBar* bar, int max, int page, int line, int pos) {
+    if (bar->maximum() != max || bar->minimum() != 0) bar->setRange(0, max);
+    if (bar->pageStep() != page) bar->setPageStep(page);
+    if (bar->singleStep() != line) bar->setSingleStep(line);
+    if (bar->value() != pos && !bar->isSliderDown()) bar->setValue(pos);
+  };
+  apply(horizontalScrollBar(), limit.x, std::max(b.page.cx, 1), std::max(b.line.cx, 1), b.pos.x);
+  apply(verticalScrollBar(), limit.y, std::max(b.page.cy, 1), std::max(b.line.cy, 1), b.pos.y);
   m_bApplyingBars = false;
 }
 

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSplitter>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "chart/chart_layout.h"
 #include "chart/ui/chart_painter.h"
 #include "chart/ui/log_view.h"
+#include "recording/zet_file.h"
 #include "shell_support.h"
 
 namespace zet::testing {
@@ -222,6 +224,46 @@ TEST_F(ChartViewTest, ReadoutAndMeasurementDrawOverTheChartUntilARepaint) {
   EXPECT_TRUE(view->Picture() == clean);
 }
 
+TEST_F(ChartViewTest, ThumbDragShowsTheCurvesOnlyUntilReleased) {
+  Load(Survey(5000));
+  frame->RouteCommand(ID_STRETCH_TIME);
+  frame->RouteCommand(ID_STRETCH_VALUES);
+  QApplication::processEvents();
+  const QColor grey(192, 192, 192);
+  auto grid = [&] { return CountPixels(view->Picture(), view->Picture().rect(), Is(grey)); };
+  // The press and release as the bar sees them; the drag in between as the
+  // bar reports it (synthetic presses do not grab the slider offscreen).
+  auto mouse = [](QScrollBar* bar, QEvent::Type type) {
+    QMouseEvent e(type, QPointF(1, 1), bar->mapToGlobal(QPointF(1, 1)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &e);
+  };
+  ASSERT_GT(grid(), 100);
+  QScrollBar* h = view->horizontalScrollBar();
+  mouse(h, QEvent::MouseButtonPress);
+  h->setSliderDown(true);
+  h->setSliderPosition(h->maximum() / 2);
+  QApplication::processEvents();
+  EXPECT_EQ(view->State().bars.pos.x, h->maximum() / 2);
+  EXPECT_EQ(grid(), 0);
+  h->setSliderDown(false);
+  mouse(h, QEvent::MouseButtonRelease);
+  QApplication::processEvents();
+  EXPECT_GT(grid(), 100);
+
+  // A vertical arrow scrolls with the grid kept; a wheel step ends at once.
+  QScrollBar* v = view->verticalScrollBar();
+  mouse(v, QEvent::MouseButtonPress);
+  v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  QApplication::processEvents();
+  EXPECT_GT(v->value(), 0);
+  EXPECT_GT(grid(), 100);
+  mouse(v, QEvent::MouseButtonRelease);
+  h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  QApplication::processEvents();
+  EXPECT_GT(grid(), 100);
+}
+
 TEST_F(ChartViewTest, PageShowsTheWindowsSamplesWithCaptionAndTheWindowKeepsItsView) {
   Load(Survey(20000));
   frame->RouteCommand(ID_STRETCH_TIME);
@@ -291,6 +333,46 @@ TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
   view->chooseColor = [](const QColor&) { return std::optional<QColor>(QColor(0, 160, 0)); };
   frame->RouteCommand(ID_COLOR_CHANNEL1);
   EXPECT_GT(CountPixels(view->Picture(), view->Picture().rect(), Is(QColor(0, 160, 0))), 50);
+}
+
+TEST(ChartRenderTest, ZetCliDrawsTheInitialViewOfTheWindow) {
+  QTemporaryDir dir;
+  Recording r = Survey(3000);
+  r.header.nDevice = 12;
+  const std::string zet = dir.filePath("run.zet").toStdString();
+  ASSERT_EQ(WriteZetFile(zet, r), "");
+  const QString png = dir.filePath("run.png");
+  QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", dir.path());
+  env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+  cli.setProcessEnvironment(env);
+  cli.start(ZET_CLI_PATH, {"render", QString::fromStdString(zet), png, "--width", "500", "--height", "300"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+
+  LogDocument doc;
+  doc.SetRecording(r);
+  MemorySettingsStore store;
+  const QFont font = FontFromLogFont(AppSettings(store).ReadFontSetting());
+  QImage expected(500, 300, QImage::Format_RGB32);
+  {
+    QPainter p(&expected);
+    PaintInitialView(p, doc, {500, 300}, font);
+  }
+  const QImage written(png);
+  ASSERT_FALSE(written.isNull());
+  EXPECT_TRUE(written.convertToFormat(QImage::Format_RGB32) == expected);
+
+  // A damaged file: exit code 3 and no picture.
+  QFile damaged(dir.filePath("bad.zet"));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write("LOG\0\2\0\0\0", 8);
+  damaged.close();
+  cli.start(ZET_CLI_PATH, {"render", damaged.fileName(), dir.filePath("bad.png")});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  EXPECT_EQ(cli.exitCode(), 3);
+  EXPECT_FALSE(QFile::exists(dir.filePath("bad.png")));
 }
 
 }  // namespace
