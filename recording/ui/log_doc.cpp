@@ -417,10 +417,16 @@ void CLogDoc::OnExport() {
     m_prompts.Beep();
     return;
   }
+  const std::string target = LocalPath(WithDefaultSuffix(*path, req.defaultSuffix));
+  // The table must not take the place of the recording it comes from.
+  if (!m_strPathName.isEmpty() && SameFile(target, LocalPath(m_strPathName))) {
+    ShowMessage(kExportOverRecordingMessage);
+    return;
+  }
   std::string error;
   {
     BusyCursor wait;
-    error = ExportSpreadsheet(m_doc, LocalPath(WithDefaultSuffix(*path, req.defaultSuffix)));
+    error = ExportSpreadsheet(m_doc, target);
   }
   if (!error.empty()) ShowMessage(error);
 }

@@ -30,6 +30,8 @@ inline constexpr const char* kFilteredSaveMessage =
     "В результате применения операции \"Фильтрация\" данные были изменены. Сохранение данных возможно в "
     "файле с другим именем.";  // 32837
 inline constexpr const char* kRawDataPath = "data";
+inline constexpr const char* kExportOverRecordingMessage =
+    "Экспорт заменил бы файл самой записи.\nВыберите для таблицы другое имя.";
 
 class CLogDoc : public CommandTarget {
  public:

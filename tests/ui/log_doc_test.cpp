@@ -231,6 +231,15 @@ TEST_F(LogDocTest, ExportWritesTheChosenFileAndBeepsAtAnEmptyName) {
   files.answers = {Path("table")};
   frame->RouteCommand(ID_EXPORT_EXCEL);
   EXPECT_EQ(ReadAll(Path("table.xls")), QByteArray("05.03.2024 10:20:00\t-3.000000\n05.03.2024 10:20:01\t-2.000000\n"));
+
+  // Never over the recording's own file.
+  files.answers = {Path("run.zet")};
+  frame->RouteCommand(ID_FILE_SAVE);
+  const QByteArray saved = ReadAll(Path("run.zet"));
+  files.answers = {Path("run.zet")};
+  frame->RouteCommand(ID_EXPORT_EXCEL);
+  EXPECT_EQ(ReadAll(Path("run.zet")), saved);
+  EXPECT_EQ(prompts.calls.back().text, kExportOverRecordingMessage);
 }
 
 TEST_F(LogDocTest, ShuntDialogSelectsAddsAndRefuses) {
