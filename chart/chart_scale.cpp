@@ -142,58 +142,64 @@ bool CanStretchValues(const ChartState& s) {
 }
 bool CanCompressValues(const ChartState& s) { return s.m_nSamples > 1 && s.m_sizeTotal.cy != s.m_nPlotHeight; }
 
+namespace {
+
+// Doubling and halving work the same on both axes: the time axis is x with
+// the plot width, the value axis y with the plot height.
+using SizeAxis = int Size::*;
+using PointAxis = int Point::*;
+
+// The canvas doubles and the position keeps the window's centre in place.
+bool Stretch(ChartState& s, SizeAxis size, PointAxis pos, int plot) {
+  const int before = std::max(s.m_sizeTotal.*size, 1);
+  const double centre = s.m_ptScroll.*pos + plot / 2;
+  s.m_sizeTotal = {std::min(s.m_sizeTotal.cx, kMaxCanvas), std::min(s.m_sizeTotal.cy, kMaxCanvas)};
+  const int after = std::min(2 * before, kMaxCanvas);
+  s.m_sizeTotal.*size = after;
+  Point p = s.m_ptScroll;
+  p.*pos = Trunc(centre / before * after);
+  if (p.*pos > 0) p.*pos -= plot / 2;
+  SetChartScrollSizes(s, s.m_sizeTotal);
+  ScrollToClamped(s, p);
+  return true;
+}
+
+bool Compress(ChartState& s, SizeAxis size, PointAxis pos, int plot) {
+  s.m_sizeTotal.*size = std::max(s.m_sizeTotal.*size / 2, 1);
+  SetChartScrollSizes(s, s.m_sizeTotal);
+  Point p = s.m_ptScroll;
+  p.*pos = p.*pos / 2 - plot / 4;
+  if (p.*pos <= 0) p.*pos = 0;
+  ScrollToClamped(s, p);
+  return true;
+}
+
+}  // namespace
+
 bool StretchTime(ChartState& s) {
   s.m_bSupplyVoltage = false;
   if (s.m_nSamples <= 1) return false;
-  const int W = s.m_nPlotWidth;
-  if (2LL * s.m_sizeTotal.cx > static_cast<long long>(W) * s.m_nSamples) return false;
-  const int cx = std::max(s.m_sizeTotal.cx, 1);
-  const double c = s.m_ptScroll.x + W / 2;
-  const int cx2 = std::min(2 * cx, kMaxCanvas);
-  s.m_sizeTotal = {cx2, std::min(s.m_sizeTotal.cy, kMaxCanvas)};
-  int sx = Trunc(c / cx * cx2);
-  if (sx > 0) sx -= W / 2;
-  SetChartScrollSizes(s, s.m_sizeTotal);
-  ScrollToClamped(s, {sx, s.m_ptScroll.y});
-  return true;
+  // Refused when the window would show less than one sample interval.
+  if (2LL * s.m_sizeTotal.cx > static_cast<long long>(s.m_nPlotWidth) * s.m_nSamples) return false;
+  return Stretch(s, &Size::cx, &Point::x, s.m_nPlotWidth);
 }
 
 bool CompressTime(ChartState& s) {
   s.m_bSupplyVoltage = false;
   if (s.m_nSamples <= 1) return false;
-  s.m_sizeTotal.cx = std::max(s.m_sizeTotal.cx / 2, 1);
-  SetChartScrollSizes(s, s.m_sizeTotal);
-  int sx = s.m_ptScroll.x / 2 - s.m_nPlotWidth / 4;
-  if (sx <= 0) sx = 0;
-  ScrollToClamped(s, {sx, s.m_ptScroll.y});
-  return true;
+  return Compress(s, &Size::cx, &Point::x, s.m_nPlotWidth);
 }
 
 bool StretchValues(ChartState& s) {
   s.m_bSupplyVoltage = false;
-  if (s.m_nSamples <= 1) return false;
-  const int Hp = s.m_nPlotHeight;
-  if (Hp <= 0) return false;
-  const int cy = std::max(s.m_sizeTotal.cy, 1);
-  const double c = s.m_ptScroll.y + Hp / 2;
-  const int cy2 = std::min(2 * cy, kMaxCanvas);
-  s.m_sizeTotal = {std::min(s.m_sizeTotal.cx, kMaxCanvas), cy2};
-  int sy = Trunc(c / cy * cy2);
-  if (sy > 0) sy -= Hp / 2;
-  SetChartScrollSizes(s, s.m_sizeTotal);
-  ScrollToClamped(s, {s.m_ptScroll.x, sy});
-  return true;
+  if (s.m_nSamples <= 1 || s.m_nPlotHeight <= 0) return false;
+  return Stretch(s, &Size::cy, &Point::y, s.m_nPlotHeight);
 }
 
 bool CompressValues(ChartState& s) {
   s.m_bSupplyVoltage = false;
   if (s.m_nSamples <= 1) return false;
-  s.m_sizeTotal.cy = std::max(s.m_sizeTotal.cy / 2, 1);
-  SetChartScrollSizes(s, s.m_sizeTotal);
-  int sy = s.m_ptScroll.y / 2 - s.m_nPlotHeight / 4;
-  if (sy <= 0) sy = 0;
-  ScrollToClamped(s, {s.m_ptScroll.x, sy});
-  return true;
+  return Compress(s, &Size::cy, &Point::y, s.m_nPlotHeight);
 }
 
 ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1) {

@@ -5,18 +5,11 @@
 #include <random>
 
 #include "chart/chart_layout.h"
+#include "chart/chart_window.h"
 #include "chart/envelope.h"
 
 namespace zet::chart {
 namespace {
-
-ChartState Window(int w, int h, int n, double limit, bool current = false) {
-  ChartState s;
-  InitialUpdate(s, {w, h});
-  ResetView(s, n);
-  PrepareScreenDrawing(s, limit, current);
-  return s;
-}
 
 TEST(ChartLayoutTest, GridLinesLabelsAndMarksOfATenVoltWindow) {
   ChartState s = Window(600, 400, 100, 10);

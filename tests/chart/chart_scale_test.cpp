@@ -4,18 +4,10 @@
 #include <cmath>
 
 #include "chart/chart_scale.h"
+#include "chart/chart_window.h"
 
 namespace zet::chart {
 namespace {
-
-// A window of w × h pixels showing n samples at the initial view.
-ChartState Window(int w, int h, int n, double limit = 10) {
-  ChartState s;
-  InitialUpdate(s, {w, h});
-  ResetView(s, n);
-  PrepareScreenDrawing(s, limit, false);
-  return s;
-}
 
 TEST(ChartScaleTest, MulDivRoundsHalvesAwayFromZeroInSixtyFourBits) {
   struct Case {
