@@ -1,4 +1,5 @@
 // zet-cli: the recorder's instrument work and file conversions without a window.
+#include <clocale>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -126,6 +127,10 @@ int main(int argc, char** argv) {
   using namespace zet::cli;
   std::vector<std::string> args(argv + 1, argv + argc);
   zet::RemoveTemporariesOnSignals();
+  // The system's error texts in the user's language; numbers keep the C
+  // locale's decimal point, since LC_NUMERIC is left alone.
+  std::setlocale(LC_CTYPE, "");
+  std::setlocale(LC_MESSAGES, "");
   if (args.empty()) {
     PrintUsage(stderr);
     return kExitUsage;
