@@ -21,6 +21,7 @@
 #include "chart/ui/chart_painter.h"
 #include "recording/log_document.h"
 #include "recording/zet_file.h"
+#include "drawing_bench_main.h"
 
 namespace zet {
 namespace {
@@ -162,12 +163,4 @@ BENCHMARK(BM_ReadZetFile)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benc
 }  // namespace
 }  // namespace zet
 
-int main(int argc, char** argv) {
-  // Text needs a GUI application; no display is needed for images.
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return zet::RunDrawingBenchmarks(argc, argv); }

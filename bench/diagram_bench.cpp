@@ -12,6 +12,7 @@
 
 #include "diagram/ui/diagram_painter.h"
 #include "recording/log_document.h"
+#include "drawing_bench_main.h"
 
 namespace zet {
 namespace {
@@ -77,12 +78,4 @@ BENCHMARK(BM_PlaybackTick)->Arg(10000)->Arg(kFullMemory)->Unit(benchmark::kMicro
 }  // namespace
 }  // namespace zet
 
-int main(int argc, char** argv) {
-  // Text needs a GUI application; no display is needed for images.
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return zet::RunDrawingBenchmarks(argc, argv); }

@@ -5,7 +5,6 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -254,8 +253,6 @@ TEST_F(MainFrameTest, ViewsDrawAnyDocumentStateWithoutReadingPastItsArrays) {
   // failed to open): painting must stay inside the arrays.
   doc->Data().m_pChannel2->resize(3);
   doc->Data().m_pChannel1->resize(1);
-  QImage image(400, 300, QImage::Format_RGB32);
-  QPainter p(&image);
   CLogView* chart = frame->LogView();
   chart->OnCommand(ID_SUPPLY_VOLTAGE);
   chart->m_bCurrentValues = true;
