@@ -142,8 +142,11 @@ void CLogView::resizeEvent(QResizeEvent* e) {
 }
 
 void CLogView::scrollContentsBy(int, int) {
+  // While the bars are being set from the state, a bar's move must not take
+  // the other bar's old value back into the state.
+  if (m_bApplyingBars) return;
   m_state.bars.pos = {horizontalScrollBar()->value(), verticalScrollBar()->value()};
-  if (!m_bApplyingBars) Invalidate();
+  Invalidate();
 }
 
 void CLogView::OnScrollAction(bool vertical, int action) {

@@ -181,6 +181,12 @@ TEST_F(ChartViewTest, RubberBandZoomsOnReleaseAndBeepsAtTheValueLimit) {
   EXPECT_GT(s.m_sizeTotal.cx, whole.cx);
   EXPECT_GT(s.m_sizeTotal.cy, whole.cy);
   EXPECT_EQ(beeps, 0);
+  // The band's top goes to the window's top, and what is drawn is where the bars say.
+  const int hp = view->viewport()->height();
+  EXPECT_EQ(view->verticalScrollBar()->value(), std::min((100 * hp + 25) / 50, view->verticalScrollBar()->maximum()));
+  view->Picture();
+  EXPECT_EQ(s.m_ptScroll.x, view->horizontalScrollBar()->value());
+  EXPECT_EQ(s.m_ptScroll.y, view->verticalScrollBar()->value());
   Drag(Qt::LeftButton, {100, 100}, {300, 101});
   EXPECT_EQ(s.m_sizeTotal.cy, chart::kMaxCanvas);
   EXPECT_EQ(beeps, 1);
