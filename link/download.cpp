@@ -74,9 +74,7 @@ int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words) {
 std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_t* buffer,
                          std::size_t length, int giveUpMs, TransferEnd* end) {
   TransferEnd ending = TransferEnd::Complete;
-  ScopeExit tell([&] {
-    if (end) *end = ending;
-  });
+  if (end) *end = ending;
   if (length == 0) return 0;
   Clock& clock = channel.GetClock();
   Prompts& prompts = channel.GetPrompts();
@@ -140,6 +138,7 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
                  status;
     progress.SetStatusText(statusLine);
   }
+  if (end) *end = ending;
   return received;
 }
 

@@ -4,6 +4,7 @@
 // For finding out in the field why a recorder does not answer (a cable or
 // adapter that needs DTR, say).
 #include <cstdio>
+#include <string>
 
 #include "link/serial_device.h"
 
@@ -27,8 +28,7 @@ class TracingSerialDevice : public SerialDevice {
   bool HungUp() const override { return inner_.HungUp(); }
 
  private:
-  bool Log(bool ok, const char* what, const std::string& arg = {});
-  void Bytes(const std::uint8_t* data, std::size_t n);
+  bool Line(bool ok, const std::string& text);  // one line of the trace; returns ok
 
   SerialDevice& inner_;
   std::FILE* out_;

@@ -339,9 +339,13 @@ ZetReadResult ReadZetFile(const std::string& path) {
     // Larger than any recording: say why from its first bytes, read nothing more.
     std::uint8_t head[4 + 4 + kHeaderSize + 8 + 4];
     const ssize_t n = ::pread(fd, head, sizeof head, 0);
+    const int err = errno;
     ::close(fd);
-    ZetReadResult r = DecodeZet(head, n > 0 ? static_cast<std::size_t>(n) : 0);
-    if (r.status == ZetStatus::WrongMagic || r.message == kCountMessage || r.message == kHeaderMessage) return r;
+    if (n <= 0)
+      return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\n" + SystemMessage(n < 0 ? err : EIO));
+    ZetReadResult r = DecodeZet(head, static_cast<std::size_t>(n));
+    // Its first bytes cut short are no news; anything else wrong with them is the reason.
+    if (r.message != kCutMessage) return r;
     return Fail(ZetStatus::Damaged, kTooBigMessage);
   }
   std::vector<std::uint8_t> buf;
