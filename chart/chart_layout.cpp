@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/settings.h"
 #include "app/text_format.h"
 
 namespace zet::chart {
@@ -131,18 +132,9 @@ int SupplyLayout::Y(float volts) const {
 // ---- printing ------------------------------------------------------------------------------
 
 std::string PrintCaption(const RecordingHeader& h, const std::string& comment) {
-  std::string caption = CFormat("Прибор №%d  ", h.nDevice);
-  caption += CFormat("   Начало измерений %02d.%02d.%d в %02d:%02d", h.nDay, h.nMonth, h.nYear, h.nHour, h.nMinute);
-  caption += '\n';
-  // The comment's first line, at most 80 characters (UTF-8 sequences kept whole).
-  std::size_t end = 0;
-  int chars = 0;
-  while (end < comment.size() && comment[end] != '\n' && comment[end] != '\r' && chars < 80) {
-    ++end;
-    while (end < comment.size() && (static_cast<unsigned char>(comment[end]) & 0xC0) == 0x80) ++end;
-    ++chars;
-  }
-  return caption + comment.substr(0, end);
+  // Under it the comment's first line, at most 80 characters.
+  const std::string firstLine = comment.substr(0, comment.find_first_of("\r\n"));
+  return RecordingHeading(h) + '\n' + Utf8Prefix(firstLine, 80);
 }
 
 // ---- cursor read-out ------------------------------------------------------------------------

@@ -118,8 +118,7 @@ std::string PotentialText(float e, float n) {
 
 std::string HeadingText(const RecordingHeader& h) {
   if (h.nDevice == 0) return {};
-  return CFormat("Прибор №%d  ", h.nDevice) +
-         CFormat("   Начало измерений %02d.%02d.%d в %02d:%02d", h.nDay, h.nMonth, h.nYear, h.nHour, h.nMinute);
+  return RecordingHeading(h);
 }
 
 }  // namespace zet

@@ -300,4 +300,9 @@ char* TimeTextFormatter::WriteDate(long long t, char* out) {
   return out;
 }
 
+std::string RecordingHeading(const RecordingHeader& h) {
+  return CFormat("Прибор №%d  ", h.nDevice) +
+         CFormat("   Начало измерений %02d.%02d.%d в %02d:%02d", h.nDay, h.nMonth, h.nYear, h.nHour, h.nMinute);
+}
+
 }  // namespace zet

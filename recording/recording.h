@@ -50,6 +50,10 @@ std::string GetTimeText(const RecordingHeader& header, long long i);
 
 inline constexpr const char* kUnknownTimeText = "?";
 
+// The recorder and the start of the recording, as printed pages head them:
+// "Прибор №12     Начало измерений 05.03.2024 в 09:07".
+std::string RecordingHeading(const RecordingHeader& header);
+
 // The same texts as GetTimeText, made fast for long loops (export): the start
 // instant is resolved once and the local-time offset is cached per hour.
 class TimeTextFormatter {

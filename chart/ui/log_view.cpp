@@ -4,10 +4,8 @@
 #include <QColorDialog>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -342,16 +340,11 @@ void CLogView::leaveEvent(QEvent* e) {
 
 // ---- printing -------------------------------------------------------------------------------
 
-QString CLogView::CaptionComment() const {
-  if (m_doc.m_pCommentView) return m_doc.m_pCommentView->document()->firstBlock().text();
-  return QString::fromStdString(m_doc.Data().m_strComment);
-}
-
 void CLogView::PrintPage(QPainter& p, const chart::Rect& page, int dpiY) {
   chart::BeginPrinting(m_state, page);
   ChartStyle style = Style();
   style.caption = QString::fromStdString(
-      chart::PrintCaption(m_doc.Data().m_header, CaptionComment().toStdString()));
+      chart::PrintCaption(m_doc.Data().m_header, m_doc.CommentText().toStdString()));
   style.printStrokeWidth = chart::PrintStrokeWidth(dpiY);
   PaintChart(p, m_state, m_doc.Data(), style, m_envelopes);
   chart::EndPrinting(m_state);

@@ -88,7 +88,6 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void DrawReadout(const std::string& text, const QColor& colour, QPoint at);
   std::string SpanStatistics(QPoint a, QPoint b);
   ChartStyle Style() const;
-  QString CaptionComment() const;
 
   CLogDoc& m_doc;
   chart::ChartState m_state;

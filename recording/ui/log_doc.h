@@ -98,9 +98,11 @@ class CLogDoc : public CommandTarget {
   std::function<std::optional<QFont>(const QFont& current)> chooseFont;
   QWidget* m_pOwner = nullptr;  // parent of the dialogs
 
+  // The comment as the pane shows it now (the stored one without a pane).
+  QString CommentText() const;
+
  private:
   void SetCommentText(const QString& text);
-  QString CommentText() const;
   void LoadRecentFiles();
   void StoreRecentFiles();
   void ShowMessage(const std::string& text);
