@@ -22,10 +22,6 @@ extern "C" void OnSignal(int) {
   g_everInterrupted = 1;
 }
 
-SerialDevice& LineDevice(InstrumentSession& s) {
-  if (s.tracer) return *s.tracer;
-  return s.device;
-}
 
 }  // namespace
 
@@ -164,7 +160,8 @@ InstrumentSession::InstrumentSession(const Args& args) {
     if (!traceFile) throw std::runtime_error(*trace + ": " + std::strerror(errno));
     tracer = std::make_unique<TracingSerialDevice>(device, traceFile);
   }
-  channel = std::make_unique<SerialChannel>(LineDevice(*this), settings, clock, prompts);
+  SerialDevice& line = tracer ? static_cast<SerialDevice&>(*tracer) : device;
+  channel = std::make_unique<SerialChannel>(line, settings, clock, prompts);
 }
 
 InstrumentSession::~InstrumentSession() {
