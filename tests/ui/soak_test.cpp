@@ -286,6 +286,13 @@ class Soak : public ::testing::Test {
     for (const QString& f : doc_->RecentFiles())
       EXPECT_TRUE(f.startsWith(QString::fromStdString(dir_->path().string()))) << f.toStdString();
     EXPECT_EQ(fs::current_path(), dir_->path());
+    // The chart draws what its scroll bars say (with fewer than two samples it draws nothing).
+    CLogView* chart = frame_->LogView();
+    chart->Picture();
+    if (chart->State().m_nSamples >= 2) {
+      EXPECT_EQ(chart->State().m_ptScroll.x, chart->horizontalScrollBar()->value());
+      EXPECT_EQ(chart->State().m_ptScroll.y, chart->verticalScrollBar()->value());
+    }
   }
 
   // Only what the walk chose to write may have changed; nothing vanished, no debris.
