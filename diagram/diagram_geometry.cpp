@@ -22,17 +22,20 @@ std::optional<int> Coordinate(double v) {
 
 }  // namespace
 
-DiagramLayout::DiagramLayout(int l, int w, int h, double limit, double zoom)
-    : left(l), width(w), height(h), scale(limit / zoom) {}
+DiagramLayout::DiagramLayout(int areaLeft, int areaWidth, int areaHeight, double limit, double zoom)
+    : side(std::min(areaWidth, areaHeight)), scale(limit / zoom) {
+  left = areaLeft + (areaWidth - side) / 2;
+  top = (areaHeight - side) / 2;
+}
 
-bool DiagramLayout::CanMap() const { return width > 0 && height > 0 && std::isfinite(scale) && scale > 0; }
+bool DiagramLayout::CanMap() const { return side > 0 && std::isfinite(scale) && scale > 0; }
 
 std::optional<DiagramPoint> DiagramLayout::Map(double e, double n) const {
   if (!CanMap()) return std::nullopt;
-  std::optional<int> x = Coordinate((1 + e / scale) * width / 2);
-  std::optional<int> y = Coordinate((1 - n / scale) * height / 2);
+  std::optional<int> x = Coordinate((1 + e / scale) * side / 2);
+  std::optional<int> y = Coordinate((1 - n / scale) * side / 2);
   if (!x || !y) return std::nullopt;
-  return DiagramPoint{left + *x, *y};
+  return DiagramPoint{left + *x, top + *y};
 }
 
 bool HasDiagramData(const LogDocument& doc) { return doc.Channel1Count() > 0 && doc.Channel2Count() > 0; }
@@ -45,24 +48,19 @@ std::optional<DiagramPoint> SamplePoint(const LogDocument& doc, const DiagramLay
 std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count,
                                       const DiagramBox& box) {
   std::vector<DiagramPoint> out;
-  const int n = std::min({count, doc.Channel1Count(), doc.Channel2Count()});
   const long long w = static_cast<long long>(box.right) - box.left, h = static_cast<long long>(box.bottom) - box.top;
-  if (!layout.CanMap() || n <= 0 || w <= 0 || h <= 0) return out;
+  if (w <= 0 || h <= 0) return out;
   // One bit per place; a box too large to mark (no drawing surface is) keeps repeats.
   std::vector<bool> seen;
   if (w * h <= kMaxMarkedPlaces) seen.resize(static_cast<std::size_t>(w * h));
-  const std::vector<float>& east = *doc.m_pChannel2;
-  const std::vector<float>& north = *doc.m_pChannel1;
-  for (int i = 0; i < n; ++i) {
-    const std::optional<DiagramPoint> p = layout.Map(east[i], north[i]);
-    if (!p || p->x < box.left || p->x >= box.right || p->y < box.top || p->y >= box.bottom) continue;
+  ForEachTraceSample(doc, layout, count, box, [&](int, DiagramPoint p) {
     if (!seen.empty()) {
-      const std::size_t bit = static_cast<std::size_t>((p->y - box.top) * w + (p->x - box.left));
-      if (seen[bit]) continue;
+      const std::size_t bit = static_cast<std::size_t>((p.y - box.top) * w + (p.x - box.left));
+      if (seen[bit]) return;
       seen[bit] = true;
     }
-    out.push_back(*p);
-  }
+    out.push_back(p);
+  });
   return out;
 }
 
@@ -71,8 +69,8 @@ std::array<DiagramLine, 6> GridLines(const DiagramLayout& layout) {
   std::array<DiagramLine, 6> lines;
   for (int i = 0; i < 6; ++i) {
     const double a = 30 * i * kRadiansPerDegree;
-    const int dx = static_cast<int>(std::cos(a) * layout.width);
-    const int dy = static_cast<int>(std::sin(a) * layout.height);
+    const int dx = static_cast<int>(std::cos(a) * layout.side);
+    const int dy = static_cast<int>(std::sin(a) * layout.side);
     lines[i] = {{c.x + dx, c.y + dy}, {c.x - dx, c.y - dy}};
   }
   return lines;
@@ -80,11 +78,11 @@ std::array<DiagramLine, 6> GridLines(const DiagramLayout& layout) {
 
 std::array<DiagramBox, 5> RingBoxes(const DiagramLayout& layout) {
   std::array<DiagramBox, 5> boxes;
-  const long long w = layout.width, h = layout.height;
+  const long long s = layout.side;
   for (int i = 0; i < 5; ++i) {
     const int k = 2 * i + 1, n = 20 - k;
-    boxes[i] = {layout.left + static_cast<int>(w * k / 20), static_cast<int>(h * k / 20),
-                layout.left + static_cast<int>(w * n / 20), static_cast<int>(h * n / 20)};
+    boxes[i] = {layout.left + static_cast<int>(s * k / 20), layout.top + static_cast<int>(s * k / 20),
+                layout.left + static_cast<int>(s * n / 20), layout.top + static_cast<int>(s * n / 20)};
   }
   return boxes;
 }

@@ -2,6 +2,7 @@
 // The stray-current diagram's arithmetic: where a sample lands, the compass
 // grid, the ring labels and the texts of a sample. Channel 2 is east, channel
 // 1 north; the diagram's edge is `scale` volts.
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -28,29 +29,46 @@ struct DiagramLine {
   bool operator==(const DiagramLine&) const = default;
 };
 
-// The diagram area (its top is 0) and the volts at its edge.
+// The diagram in an area whose top is 0: the largest square the area holds,
+// centred in it, so east and north share one scale and angles stay true.
 struct DiagramLayout {
-  int left = 0;
-  int width = 0;
-  int height = 0;
-  double scale = 0;  // display limit / zoom
+  int left = 0;  // the square's left and top
+  int top = 0;
+  int side = 0;
+  double scale = 0;  // volts at the square's edge: display limit / zoom
 
   DiagramLayout() = default;
-  DiagramLayout(int left, int width, int height, double limit, double zoom);
+  DiagramLayout(int areaLeft, int areaWidth, int areaHeight, double limit, double zoom);
 
   // Points can be placed only on a real area with a finite positive scale.
   bool CanMap() const;
   // Truncated toward zero; nothing for a non-finite value, an unusable
   // layout or a place too far off to be an int (it lies outside anyway).
   std::optional<DiagramPoint> Map(double e, double n) const;
-  DiagramPoint Centre() const { return {left + width / 2, height / 2}; }
+  DiagramPoint Centre() const { return {left + side / 2, top + side / 2}; }
+  // The square itself: the trace and the grid are clipped to it.
+  DiagramBox Square() const { return {left, top, left + side, top + side}; }
+  bool operator==(const DiagramLayout&) const = default;
 };
 
 // Sample i of both channels, when both arrays hold it and it can be placed.
 std::optional<DiagramPoint> SamplePoint(const LogDocument& doc, const DiagramLayout& layout, long long i);
-// Samples 0..count-1 that land inside box, in sample order, each place once:
-// a long recording piles thousands of samples on one pixel, and only the
-// places are drawn. count is cut to both arrays.
+// Calls f(i, point) for each of samples 0..count-1 that lands inside box, in
+// sample order; count is cut to both arrays.
+template <class F>
+void ForEachTraceSample(const LogDocument& doc, const DiagramLayout& layout, int count, const DiagramBox& box, F f) {
+  const int n = std::min({count, doc.Channel1Count(), doc.Channel2Count()});
+  if (n <= 0 || !layout.CanMap() || box.right <= box.left || box.bottom <= box.top) return;
+  const std::vector<float>& east = *doc.m_pChannel2;
+  const std::vector<float>& north = *doc.m_pChannel1;
+  for (int i = 0; i < n; ++i) {
+    const std::optional<DiagramPoint> p = layout.Map(east[i], north[i]);
+    if (p && p->x >= box.left && p->x < box.right && p->y >= box.top && p->y < box.bottom) f(i, *p);
+  }
+}
+
+// The places of those samples, each place once: a long recording piles
+// thousands of samples on one pixel, and only the places are drawn.
 std::vector<DiagramPoint> TracePoints(const LogDocument& doc, const DiagramLayout& layout, int count,
                                       const DiagramBox& box);
 // Both channels hold samples: there is something to draw.

@@ -9,10 +9,13 @@ DiagramContent Playback::OnDraw(int n, bool drawable) {
   if (m_nSpeed == 0) m_nPos = n;
   DiagramContent c;
   c.trace = m_nPos;
-  // A marker that is not on the screen rests at the position; the moving one
-  // is gone with the repaint.
-  if (!m_bMarker && m_nPos > 0 && m_nPos < n) c.marker = m_nPos;
-  m_bMarker = false;
+  if (m_nPos > 0 && m_nPos < n) {
+    if (m_bMarker)
+      c.moving = m_nPos;
+    else
+      c.marker = m_nPos;  // rests there until the playback moves on
+  }
+  m_bMarker = c.moving >= 0;
   return c;
 }
 
@@ -38,10 +41,16 @@ TickDraw Playback::Tick(int n, bool drawable) {
 
 void Playback::Reset() {
   m_dZoom = 1;
+  Restart();
+}
+
+void Playback::Restart() {
   m_nPos = 0;
   m_bPaused = false;
   m_nTick = 0;
 }
+
+int Playback::TextSample(int n) const { return n > 0 ? std::clamp(m_nPos, 0, n - 1) : -1; }
 
 void Playback::SetSpeed(int index) {
   if (index >= 0 && index < static_cast<int>(kPlaybackSpeeds.size())) m_nSpeed = kPlaybackSpeeds[index];

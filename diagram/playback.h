@@ -16,6 +16,7 @@ inline constexpr double kMaxDiagramZoom = 16;
 struct DiagramContent {
   int trace = 0;    // samples 0..trace-1 of the trace
   int marker = -1;  // the resting marker's sample, -1 for none
+  int moving = -1;  // the moving marker drawn again where it stands, -1 for none
   bool operator==(const DiagramContent&) const = default;
 };
 
@@ -41,10 +42,17 @@ class Playback {
 
   // A full repaint of a recording with n channel-2 samples. drawable: there
   // is data and room to draw; otherwise nothing is drawn and nothing changes.
+  // A moving marker on the screen is drawn again, so a repaint while paused
+  // (or between two steps) keeps it in sight.
   DiagramContent OnDraw(int n, bool drawable);
   TickDraw Tick(int n, bool drawable);
   // The new recording has arrived: first sample, no stretch, running.
   void Reset();
+  // From the first sample again, running; zoom and speed stay.
+  void Restart();
+  // The sample the time, potential and azimuth texts describe: the marker's,
+  // or the trace's last when it is whole; -1 without samples.
+  int TextSample(int n) const;
   // index 0..4 of the speed buttons; others are ignored.
   void SetSpeed(int index);
   int SpeedIndex() const;

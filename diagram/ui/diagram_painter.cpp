@@ -42,7 +42,8 @@ void DrawCentred(QPainter& p, int x, int y, const QString& text) {
   p.drawText(QPoint(x - w / 2, y - fm.height() / 2 + fm.ascent()), text);
 }
 
-void PaintGrid(QPainter& p, const DiagramLayout& layout, const QRect& area) {
+void PaintGrid(QPainter& p, const DiagramLayout& layout) {
+  const QRect square = SquareRect(layout);
   p.setPen(GridPen());
   p.setBrush(Qt::NoBrush);
   if (UseInvertingMix(p)) p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
@@ -59,28 +60,43 @@ void PaintGrid(QPainter& p, const DiagramLayout& layout, const QRect& area) {
     DrawCentred(p, cx, rings[i].bottom, Qs(labels[i]));
   }
   const int single = Qt::TextSingleLine;
-  p.drawText(area, single | Qt::AlignTop | Qt::AlignHCenter, QStringLiteral("Север"));
-  p.drawText(area, single | Qt::AlignBottom | Qt::AlignHCenter, QStringLiteral("Юг"));
-  p.drawText(area, single | Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Восток"));
-  p.drawText(area, single | Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Запад"));
+  p.drawText(square, single | Qt::AlignTop | Qt::AlignHCenter, QStringLiteral("Север"));
+  p.drawText(square, single | Qt::AlignBottom | Qt::AlignHCenter, QStringLiteral("Юг"));
+  p.drawText(square, single | Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Восток"));
+  p.drawText(square, single | Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Запад"));
 }
 
-DiagramBox BoxOf(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+// The pixels of the map reached before sample count, as one image.
+void PaintTraceMap(QPainter& p, const TraceMap& map, int count) {
+  QImage layer(map.Width(), map.Height(), QImage::Format_ARGB32_Premultiplied);
+  layer.fill(Qt::transparent);
+  const QRgb red = kTraceColor.rgb();
+  for (int y = 0; y < map.Height(); ++y) {
+    const std::int32_t* first = map.Row(y);
+    QRgb* line = reinterpret_cast<QRgb*>(layer.scanLine(y));
+    for (int x = 0; x < map.Width(); ++x)
+      if (first[x] < count) line[x] = red;
+  }
+  p.drawImage(QPoint(map.Box().left, map.Box().top), layer);
+}
 
-void PaintTrace(QPainter& p, const LogDocument& doc, const DiagramLayout& layout, int count, bool paper,
-                const QRect& area) {
+void PaintTrace(QPainter& p, const LogDocument& doc, const DiagramPicture& pic, const DiagramLayout& layout) {
+  const int count = pic.content.trace;
+  const DiagramBox square = layout.Square();
   p.setPen(Qt::NoPen);
-  if (paper) {
+  if (pic.paper) {
     // A dot whose centre is just outside still shows in part.
     const int r = kPaperDotRadius;
     p.setBrush(Qt::black);
-    for (const DiagramPoint& pt : TracePoints(doc, layout, count, BoxOf(area.adjusted(-r, -r, r, r))))
+    const DiagramBox around{square.left - r, square.top - r, square.right + r, square.bottom + r};
+    for (const DiagramPoint& pt : TracePoints(doc, layout, count, around))
       p.drawEllipse(EllipseRect(pt.x - r, pt.y - r, pt.x + r, pt.y + r));
     return;
   }
+  if (pic.traceMap && pic.traceMap->Fits(doc, layout, square)) return PaintTraceMap(p, *pic.traceMap, count);
   // One-pixel squares rather than points: every surface (image, PDF, SVG)
   // shows them the same.
-  const std::vector<DiagramPoint> points = TracePoints(doc, layout, count, BoxOf(area));
+  const std::vector<DiagramPoint> points = TracePoints(doc, layout, count, square);
   QVector<QRect> pixels;
   pixels.reserve(static_cast<qsizetype>(points.size()));
   for (const DiagramPoint& pt : points) pixels.append(QRect(pt.x, pt.y, 1, 1));
@@ -93,6 +109,8 @@ void PaintTrace(QPainter& p, const LogDocument& doc, const DiagramLayout& layout
 DiagramLayout LayoutOf(const LogDocument& doc, const QRect& diagram, double zoom) {
   return DiagramLayout(diagram.left(), diagram.width(), diagram.height(), doc.m_dLimit, zoom);
 }
+
+QRect SquareRect(const DiagramLayout& layout) { return QRect(layout.left, layout.top, layout.side, layout.side); }
 
 void PaintDiagram(QPainter& p, const LogDocument& doc, const DiagramPicture& pic) {
   if (!HasDiagramData(doc)) return;
@@ -110,15 +128,16 @@ void PaintDiagram(QPainter& p, const LogDocument& doc, const DiagramPicture& pic
                  Qt::TextSingleLine | Qt::AlignHCenter | Qt::AlignBottom, Qs(heading));
   }
   const DiagramLayout layout = LayoutOf(doc, area, pic.zoom);
-  p.setClipRect(area, Qt::IntersectClip);
-  if (pic.grid) PaintGrid(p, layout, area);
-  PaintTrace(p, doc, layout, pic.content.trace, pic.paper, area);
+  p.setClipRect(SquareRect(layout), Qt::IntersectClip);
+  if (pic.grid) PaintGrid(p, layout);
+  PaintTrace(p, doc, pic, layout);
   if (std::optional<DiagramPoint> m = SamplePoint(doc, layout, pic.content.marker)) {
     // The resting marker takes the grid's pen, and on paper the dots' brush.
     p.setPen(GridPen());
     p.setBrush(pic.paper ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
     p.drawEllipse(EllipseRect(m->x - kMarkerRadius, m->y - kMarkerRadius, m->x + kMarkerRadius, m->y + kMarkerRadius));
   }
+  if (std::optional<DiagramPoint> m = SamplePoint(doc, layout, pic.content.moving)) PaintMovingMarker(p, *m);
   p.restore();
 }
 

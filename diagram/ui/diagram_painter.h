@@ -7,6 +7,7 @@
 
 #include "diagram/diagram_geometry.h"
 #include "diagram/playback.h"
+#include "diagram/trace_map.h"
 
 class QPainter;
 
@@ -18,11 +19,15 @@ struct DiagramPicture {
   double zoom = 1;
   bool grid = true;
   bool paper = false;      // samples as black dots, the heading at the foot of the page
-  DiagramContent content;  // how much of the trace, and the resting marker
+  DiagramContent content;  // how much of the trace, and the markers
   QFont font;
+  // The screen's kept map of the trace, used when it fits the picture.
+  const TraceMap* traceMap = nullptr;
 };
 
 DiagramLayout LayoutOf(const LogDocument& doc, const QRect& diagram, double zoom);
+// The diagram's square, where its grid, trace and markers are clipped.
+QRect SquareRect(const DiagramLayout& layout);
 
 // Grid, labels, compass words and trace over what is already there (the
 // caller erases). Nothing without samples in both channels.

@@ -37,8 +37,11 @@ struct DialogUnits {
 };
 
 constexpr const char* kSpeedTexts[5] = {"Мгновенно", "Очень быстро", "Быстро", "Медленно", "Очень медленно"};
-constexpr int kDiagramGap = 15;  // pixels between the button and the diagram
+constexpr int kDiagramGap = 15;  // pixels between the buttons and the diagram
 constexpr int kInitialSpeed = 1;  // "Очень быстро"
+// Below this many samples one pass over them is as quick as a look at every
+// pixel of the trace's map, so a map is not worth building.
+constexpr int kMapWorthSamples = 100000;
 
 SweepCode CodeOf(int action) {
   switch (action) {
@@ -85,8 +88,11 @@ void CWalkingView::CreateForm() {
     m_speedButtons[i] = b;
   }
   m_btnStop = new QPushButton(QStringLiteral("STOP"), this);
-  m_btnStop->setGeometry(du.Rect(5, 100, 95, 14));
+  m_btnStop->setGeometry(du.Rect(5, 100, 46, 14));
   connect(m_btnStop, &QPushButton::clicked, this, &CWalkingView::OnStartStop);
+  m_btnRestart = new QPushButton(QStringLiteral("Сначала"), this);
+  m_btnRestart->setGeometry(du.Rect(54, 100, 46, 14));
+  connect(m_btnRestart, &QPushButton::clicked, this, &CWalkingView::OnRestart);
 }
 
 // ---- state and layout ------------------------------------------------------------
@@ -94,7 +100,7 @@ void CWalkingView::CreateForm() {
 int CWalkingView::Samples() const { return m_doc.Data().Channel2Count(); }
 
 void CWalkingView::Layout() {
-  m_nLeft = m_btnStop->geometry().x() + m_btnStop->geometry().width() + kDiagramGap;
+  m_nLeft = m_btnRestart->geometry().x() + m_btnRestart->geometry().width() + kDiagramGap;
   m_rcDiagram = QRect(m_nLeft, 0, width() - m_nLeft, height());
 }
 
@@ -127,6 +133,10 @@ void CWalkingView::DrawDiagram(const DiagramContent& content) {
     pic.grid = m_doc.Data().m_bGrid;
     pic.font = m_doc.m_font;
     pic.content = content;
+    const DiagramLayout layout = LayoutOf(m_doc.Data(), m_rcDiagram, pic.zoom);
+    if (content.trace >= kMapWorthSamples && !m_traceMap.Fits(m_doc.Data(), layout, layout.Square()))
+      m_traceMap = TraceMap(m_doc.Data(), layout, layout.Square());
+    pic.traceMap = &m_traceMap;
     PaintDiagram(p, m_doc.Data(), pic);
   }
   QPainter p(&m_image);
@@ -134,30 +144,39 @@ void CWalkingView::DrawDiagram(const DiagramContent& content) {
   update(m_rcDiagram);
 }
 
+bool CWalkingView::InSight() {
+  // The stacked pane hides the view it does not show.
+  if (isHidden()) m_bStale = true;
+  return !m_bStale;
+}
+
 void CWalkingView::RepaintDiagram() {
   Layout();
+  if (!InSight()) return;
   const bool drawable = Drawable();
   const DiagramContent content = m_playback.OnDraw(Samples(), drawable);
   DrawDiagram(content);
   if (drawable) m_scrollSweep->setValue(m_playback.m_nPos);
+  WriteTexts();
 }
 
 void CWalkingView::RepaintView() {
   Layout();
+  if (isHidden()) {
+    m_bStale = true;
+    return;
+  }
+  m_bStale = false;
   EnsureImage();
   m_image.fill(Qt::white);
   update();
   RepaintDiagram();
-  // The texts belong to the picture too: an outside repaint keeps them.
-  if (m_nTextPos >= 0) WriteTexts(m_nTextPos);
 }
 
-void CWalkingView::WriteTexts(int i) {
+void CWalkingView::WriteTexts() {
   EnsureImage();
   QPainter p(&m_image);
-  const QRect r = PaintSampleTexts(p, m_doc.Data(), i, m_rcDiagram.bottom() + 1, m_textFont);
-  if (!r.isEmpty()) m_nTextPos = i;
-  update(r);
+  update(PaintSampleTexts(p, m_doc.Data(), m_playback.TextSample(Samples()), m_rcDiagram.bottom() + 1, m_textFont));
 }
 
 // ---- document and frame ------------------------------------------------------------
@@ -168,10 +187,12 @@ void CWalkingView::ResetPlayback(int n) {
   m_scrollSweep->setValue(0);
   m_playback.Reset();
   m_btnStop->setText(QStringLiteral("STOP"));
-  m_nTextPos = -1;  // the texts told of the previous recording
+  m_traceMap = {};
 }
 
 void CWalkingView::DocumentChanged() { RepaintView(); }
+
+void CWalkingView::SamplesChanged() { m_traceMap = {}; }
 
 void CWalkingView::SetDisplayFont(const QFont& font) { m_textFont = font; }
 
@@ -194,17 +215,17 @@ bool CWalkingView::OnCommand(int id) {
 void CWalkingView::OnTimer() {
   Layout();
   const TickDraw d = m_playback.Tick(Samples(), Drawable());
-  if (d.repaint) {
-    DrawDiagram(*d.repaint);
-    if (Drawable()) m_scrollSweep->setValue(m_playback.m_nPos);
-  }
-  if (d.erase < 0 && d.marker < 0) return;
+  if (!d.repaint && d.erase < 0 && d.marker < 0) return;
+  m_scrollSweep->setValue(m_playback.m_nPos);
+  // Out of sight the playback goes on, and the view draws its state when shown.
+  if (!InSight()) return;
+  if (d.repaint) DrawDiagram(*d.repaint);
   EnsureImage();
   const LogDocument& data = m_doc.Data();
   const DiagramLayout layout = LayoutOf(data, m_rcDiagram, m_playback.m_dZoom);
   {
     QPainter p(&m_image);
-    p.setClipRect(m_rcDiagram);
+    p.setClipRect(SquareRect(layout));
     if (std::optional<DiagramPoint> at = SamplePoint(data, layout, d.erase)) {
       PaintMovingMarker(p, *at);
       PaintTracePixel(p, *at);
@@ -215,10 +236,7 @@ void CWalkingView::OnTimer() {
       update(MovingMarkerRect(*at));
     }
   }
-  if (d.marker >= 0) {
-    m_scrollSweep->setValue(d.marker);
-    WriteTexts(d.marker);
-  }
+  WriteTexts();
 }
 
 void CWalkingView::OnSpeed(int index) {
@@ -232,6 +250,12 @@ void CWalkingView::OnStartStop() {
   m_btnStop->setText(m_playback.m_bPaused ? QStringLiteral("START") : QStringLiteral("STOP"));
 }
 
+void CWalkingView::OnRestart() {
+  m_playback.Restart();
+  m_btnStop->setText(QStringLiteral("STOP"));
+  RepaintDiagram();
+}
+
 void CWalkingView::OnSweep(SweepCode code, int thumb) {
   const int pos = m_playback.Sweep(code, thumb, Samples());
   m_scrollSweep->setValue(pos);
@@ -240,8 +264,15 @@ void CWalkingView::OnSweep(SweepCode code, int thumb) {
 
 // ---- painting and printing ---------------------------------------------------------
 
+bool CWalkingView::event(QEvent* e) {
+  // Sent when the pane shows the view, also inside a window not yet shown.
+  if (e->type() == QEvent::ShowToParent && m_bStale) RepaintView();
+  return QWidget::event(e);
+}
+
 void CWalkingView::paintEvent(QPaintEvent* e) {
-  if (m_image.size() != size() * devicePixelRatioF()) RepaintView();  // e.g. moved to a denser screen
+  // e.g. moved to a denser screen, or shown without notice
+  if (m_bStale || m_image.size() != size() * devicePixelRatioF()) RepaintView();
   QPainter p(this);
   const qreal dpr = m_image.devicePixelRatio();
   for (const QRect& r : e->region())

@@ -5,7 +5,9 @@
 //
 // The picture lives in a backing image: a timer tick changes only the moving
 // marker, one trace pixel and the three text lines in it and repaints those
-// small regions; everything else redraws the diagram from the playback state.
+// small regions; everything else redraws the diagram from the playback state,
+// the trace read from a kept map of where it first reaches each pixel. Out of
+// sight (the chart shown instead) nothing is drawn until the view is shown.
 #include <QFont>
 #include <QImage>
 #include <QWidget>
@@ -13,6 +15,7 @@
 
 #include "app/ui/commands.h"
 #include "diagram/playback.h"
+#include "diagram/trace_map.h"
 
 class QGroupBox;
 class QPrinter;
@@ -31,6 +34,7 @@ class CWalkingView : public QWidget, public CommandTarget {
   // Control identifiers of the form.
   static constexpr int kSweepId = 1082;
   static constexpr int kStopId = 1085;
+  static constexpr int kRestartId = 1091;
   static constexpr int kFirstSpeedId = 1086;  // .. 1090
 
   CWalkingView(CLogDoc& doc, QWidget* parent = nullptr);
@@ -39,6 +43,9 @@ class CWalkingView : public QWidget, public CommandTarget {
   void ResetPlayback(int n);
   // The document changed: the whole view is drawn again.
   void DocumentChanged();
+  // The samples changed in place (the filter): the trace's map is built anew
+  // at the next drawing.
+  void SamplesChanged();
   // The font of the playback texts (the diagram's labels use the document's).
   void SetDisplayFont(const QFont& font);
 
@@ -52,6 +59,7 @@ class CWalkingView : public QWidget, public CommandTarget {
   void OnTimer();
   void OnSpeed(int index);  // 0..4 for buttons 1086..1090
   void OnStartStop();
+  void OnRestart();
   void OnSweep(SweepCode code, int thumb);
 
   // Inspection.
@@ -59,11 +67,13 @@ class CWalkingView : public QWidget, public CommandTarget {
   const QImage& Picture() const { return m_image; }
   QRect DiagramRect() const { return m_rcDiagram; }
   QPushButton* StopButton() const { return m_btnStop; }
+  QPushButton* RestartButton() const { return m_btnRestart; }
   QScrollBar* SweepBar() const { return m_scrollSweep; }
   QRadioButton* SpeedButton(int index) const { return m_speedButtons.at(index); }
   QTimer* Timer() const { return m_pTimer; }
 
  protected:
+  bool event(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
 
@@ -75,9 +85,11 @@ class CWalkingView : public QWidget, public CommandTarget {
   void EnsureImage();
   // The diagram area erased and drawn from the state; content as given.
   void DrawDiagram(const DiagramContent& content);
+  // False out of sight: the drawing waits for the view to be shown.
+  bool InSight();
   void RepaintDiagram();
   void RepaintView();
-  void WriteTexts(int i);
+  void WriteTexts();
 
   CLogDoc& m_doc;
   Playback m_playback;
@@ -85,8 +97,10 @@ class CWalkingView : public QWidget, public CommandTarget {
   QRect m_rcDiagram;
   QImage m_image;
   QFont m_textFont;
-  int m_nTextPos = -1;  // the sample whose texts are shown, -1 for none
+  TraceMap m_traceMap;
+  bool m_bStale = false;  // drawing skipped out of sight
   QPushButton* m_btnStop = nullptr;
+  QPushButton* m_btnRestart = nullptr;
   QScrollBar* m_scrollSweep = nullptr;
   std::array<QRadioButton*, 5> m_speedButtons{};
   QTimer* m_pTimer = nullptr;

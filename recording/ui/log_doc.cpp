@@ -402,6 +402,7 @@ void CLogDoc::OnFilter() {
   // Out of memory: the saved copies are intact and "Первоначальный вид" restores them.
   if (!ok) ShowMessage("Недостаточно памяти для фильтрации данных.");
   if (m_pLogView) m_pLogView->SamplesChanged();
+  if (m_pWalkingView) m_pWalkingView->SamplesChanged();
   UpdateAllViews();
 }
 

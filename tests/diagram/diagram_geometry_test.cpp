@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <string>
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "diagram/diagram_geometry.h"
+#include "diagram/trace_map.h"
 
 namespace zet {
 namespace {
@@ -14,17 +18,18 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 TEST(DiagramGeometry, SamplesMapToTheCompassPlaneTruncatedTowardZero) {
+  // A 400 x 300 area at x 100: the 300-pixel square in its middle.
   const DiagramLayout l(100, 400, 300, 10, 1);
   struct Case {
     double e, n;
     DiagramPoint p;
   } cases[] = {
       {0, 10, {300, 0}},          // north edge: top centre
-      {-10, 0, {100, 150}},       // west edge: the diagram's left
-      {10, -10, {500, 300}},      // south-east corner
+      {-10, 0, {150, 150}},       // west edge: the square's left
+      {10, -10, {450, 300}},      // south-east corner
       {0, 0, {300, 150}},         // centre
-      {-10.075, 0, {99, 150}},    // -1.5 truncates to -1, not -2
-      {2.5, 5, {350, 75}},
+      {-10.1, 0, {149, 150}},     // -1.5 truncates to -1, not -2
+      {2.5, 5, {337, 75}},
   };
   for (const Case& c : cases) {
     std::optional<DiagramPoint> p = l.Map(c.e, c.n);
@@ -35,13 +40,31 @@ TEST(DiagramGeometry, SamplesMapToTheCompassPlaneTruncatedTowardZero) {
   EXPECT_EQ(DiagramLayout(100, 400, 300, 10, 2).Map(0, 5), (DiagramPoint{300, 0}));
 }
 
+TEST(DiagramGeometry, OneScaleForEastAndNorthCentredInAnyArea) {
+  struct Area {
+    int left, width, height;
+  } areas[] = {{100, 400, 300}, {0, 201, 99}, {10, 99, 201}, {0, 300, 300}};
+  for (const Area& a : areas) {
+    const DiagramLayout l(a.left, a.width, a.height, 10, 1);
+    const std::string where = std::to_string(a.width) + "x" + std::to_string(a.height);
+    EXPECT_EQ(l.side, std::min(a.width, a.height)) << where;
+    EXPECT_LE(std::abs((l.left - a.left) - (a.left + a.width - l.left - l.side)), 1) << where;
+    EXPECT_LE(std::abs(l.top - (a.height - l.top - l.side)), 1) << where;
+    // A vector at 45 degrees is drawn at 45 degrees, and the edge is as far west as north.
+    const DiagramPoint c = l.Centre(), ne = *l.Map(5, 5);
+    EXPECT_EQ(ne.x - c.x, c.y - ne.y) << where;
+    EXPECT_EQ(c.x - l.Map(-10, 0)->x, c.y - l.Map(0, 10)->y) << where;
+    for (const DiagramBox& b : RingBoxes(l)) EXPECT_EQ(b.right - b.left, b.bottom - b.top) << where;
+  }
+}
+
 TEST(DiagramGeometry, NothingIsPlacedWithoutAUsableScaleSizeOrValue) {
   const DiagramLayout unusable[] = {
       {0, 400, 300, 0, 1},   {0, 400, 300, -10, 1},   {0, 400, 300, 10, 0}, {0, 400, 300, kNaN, 1},
       {0, 400, 300, kInf, 1}, {0, 0, 300, 10, 1},     {0, 400, -5, 10, 1},
   };
   for (const DiagramLayout& l : unusable) {
-    EXPECT_FALSE(l.CanMap()) << l.left << " " << l.width << " " << l.height << " " << l.scale;
+    EXPECT_FALSE(l.CanMap()) << l.left << " " << l.side << " " << l.scale;
     EXPECT_FALSE(l.Map(1, 1));
   }
   const DiagramLayout l(0, 400, 300, 0.1, 16);
@@ -76,27 +99,55 @@ TEST(DiagramGeometry, TraceNeverReadsPastEitherChannelAndKeepsEachPlaceOnce) {
   EXPECT_TRUE(TracePoints(doc, l, 1000, all).empty());
 }
 
+TEST(DiagramGeometry, TraceMapHoldsTheTraceUpToAnyPosition) {
+  LogDocument doc;
+  // Samples 3 and 5 land where 1 did, 4 is outside and 6 is not a number.
+  doc.m_pChannel1 = std::vector<float>{0, 5, -5, 5, 50, 5, std::numeric_limits<float>::quiet_NaN(), 1};
+  doc.m_pChannel2 = std::vector<float>{0, 5, 5, 5, 0, 5, 0, -1};
+  const DiagramLayout l(0, 40, 40, 10, 1);
+  const DiagramBox box = l.Square();
+  const TraceMap map(doc, l, box);
+  ASSERT_TRUE(map.Built());
+  for (int count : {0, 1, 2, 4, 6, 8}) {
+    std::set<std::pair<int, int>> fromMap, fromSamples;
+    for (int y = 0; y < map.Height(); ++y)
+      for (int x = 0; x < map.Width(); ++x)
+        if (map.Row(y)[x] < count) fromMap.insert({x, y});
+    for (const DiagramPoint& p : TracePoints(doc, l, count, box)) fromSamples.insert({p.x, p.y});
+    EXPECT_EQ(fromMap, fromSamples) << count;
+  }
+  EXPECT_EQ(map.Row(10)[30], 1);  // (5, 5) lands at (30, 10), first reached by sample 1
+
+  EXPECT_TRUE(map.Fits(doc, l, box));
+  EXPECT_FALSE(map.Fits(doc, DiagramLayout(0, 40, 40, 10, 2), box));
+  EXPECT_FALSE(map.Fits(doc, l, {0, 0, 20, 20}));
+  doc.m_pChannel1->pop_back();
+  EXPECT_FALSE(map.Fits(doc, l, box));
+  EXPECT_FALSE(TraceMap(doc, l, {0, 0, 0, 40}).Built());
+  EXPECT_FALSE(TraceMap(doc, l, {0, 0, 1 << 13, 1 << 13}).Built());  // larger than any screen
+}
+
 TEST(DiagramGeometry, GridLinesAndRingsInIntegerArithmetic) {
   // The degree constant is a hair below pi/180: sin 30 and sin 90 fall short
   // of 0.5 and 1 and truncate down.
   const DiagramLayout l(0, 200, 100, 10, 1);
   const std::array<DiagramLine, 6> lines = {{
-      {{300, 50}, {-100, 50}},
-      {{273, 99}, {-73, 1}},
-      {{200, 136}, {0, -36}},
+      {{200, 50}, {0, 50}},
+      {{186, 99}, {14, 1}},
+      {{150, 136}, {50, -36}},
       {{100, 149}, {100, -49}},
-      {{1, 136}, {199, -36}},
-      {{-73, 100}, {273, 0}},
+      {{51, 136}, {149, -36}},
+      {{14, 100}, {186, 0}},
   }};
   EXPECT_EQ(GridLines(l), lines);
 
-  const DiagramLayout odd(10, 201, 99, 10, 1);
+  const DiagramLayout odd(10, 99, 201, 10, 1);
   const std::array<DiagramBox, 5> rings = {{
-      {20, 4, 200, 94},
-      {40, 14, 180, 84},
-      {60, 24, 160, 74},
-      {80, 34, 140, 64},
-      {100, 44, 120, 54},
+      {14, 55, 104, 145},
+      {24, 65, 94, 135},
+      {34, 75, 84, 125},
+      {44, 85, 74, 115},
+      {54, 95, 64, 105},
   }};
   EXPECT_EQ(RingBoxes(odd), rings);
 }

@@ -20,12 +20,35 @@ TEST(Playback, EachStepErasesTheMarkerLeavesAPixelAndMovesOn) {
   EXPECT_EQ(p.m_nPos, 3);  // the last sample; the marker stays on it
   EXPECT_TRUE(p.m_bMarker);
 
-  // An outside repaint takes the moving marker away; after moving back the
-  // next tick repaints with the marker resting where it was.
+  // Paused and moved back, a repaint draws the moving marker again where it
+  // stands; going on, the next tick erases it there and steps.
+  p.ToggleRun();
   p.Sweep(SweepCode::LineLeft, 0, n);
-  EXPECT_EQ(p.OnDraw(n, true), (DiagramContent{2, -1}));
+  EXPECT_EQ(p.OnDraw(n, true), (DiagramContent{2, -1, 2}));
+  EXPECT_EQ(p.OnDraw(n, true), (DiagramContent{2, -1, 2}));
+  p.ToggleRun();
+  EXPECT_EQ(p.Tick(n, true), Step(2, 3));
+
+  // With no marker on the screen (the whole trace was drawn) a position
+  // moved back gets the resting marker, and the next tick repaints and steps.
+  p.SetSpeed(0);
+  EXPECT_EQ(p.OnDraw(n, true), (DiagramContent{4, -1, -1}));
   EXPECT_FALSE(p.m_bMarker);
-  EXPECT_EQ(p.Tick(n, true), (TickDraw{DiagramContent{2, 2}, -1, 3}));
+  p.SetSpeed(1);
+  p.Sweep(SweepCode::Thumb, 1, n);
+  EXPECT_EQ(p.OnDraw(n, true), (DiagramContent{1, 1, -1}));
+  EXPECT_EQ(p.Tick(n, true), (TickDraw{DiagramContent{1, 1, -1}, -1, 2}));
+}
+
+TEST(Playback, TextsDescribeTheMarkersSampleOrTheTracesLast) {
+  struct Case {
+    int pos, n, sample;
+  } cases[] = {{0, 0, -1}, {0, 5, 0}, {3, 5, 3}, {5, 5, 4}, {7, 5, 4}};
+  for (const Case& c : cases) {
+    Playback p;
+    p.m_nPos = c.pos;
+    EXPECT_EQ(p.TextSample(c.n), c.sample) << c.pos << " of " << c.n;
+  }
 }
 
 TEST(Playback, SpeedsPauseAndRecordingsTooShortToAnimate) {
@@ -129,6 +152,15 @@ TEST(Playback, StretchCompressAndReset) {
   p.m_nPos = 40;
   p.m_nTick = 7;
   p.m_dZoom = 8;
+  p.ToggleRun();
+  p.Restart();  // from the first sample, the stretch kept
+  EXPECT_EQ(p.m_nPos, 0);
+  EXPECT_EQ(p.m_dZoom, 8);
+  EXPECT_FALSE(p.m_bPaused);
+  EXPECT_EQ(p.m_nTick, 0);
+
+  p.m_nPos = 40;
+  p.m_nTick = 7;
   p.ToggleRun();
   p.Reset();
   EXPECT_EQ(p.m_nPos, 0);

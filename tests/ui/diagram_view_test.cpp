@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <functional>
@@ -78,14 +79,30 @@ class DiagramViewTest : public ShellTest {
     ShellTest::SetUp();
     view = frame->WalkingView();
     view->Timer()->stop();  // the tests tick by hand
-    const QRect b = view->StopButton()->geometry();
-    view->resize(b.x() + b.width() + 15 + kDiagramSize, kDiagramSize * 2 / 3);
-    view->DocumentChanged();
   }
-  void Load(const Recording& r) { doc->LoadRun(r); }
+  // The recording is loaded and, when it has channel 2, the diagram shown as
+  // the user shows it; the diagram's area is wider than high.
+  void Load(const Recording& r) {
+    doc->LoadRun(r);
+    if (!frame->IsDiagramMode()) frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
+    const QRect b = view->RestartButton()->geometry();
+    view->resize(b.x() + b.width() + 15 + kDiagramSize, kDiagramSize * 2 / 3);
+    view->DocumentChanged();  // a window never shown gets no resize event
+  }
   DiagramLayout Layout() const { return LayoutOf(doc->Data(), view->DiagramRect(), view->State().m_dZoom); }
   DiagramPoint At(int i) const { return *SamplePoint(doc->Data(), Layout(), i); }
   QImage Picture() const { return view->Picture().convertToFormat(QImage::Format_RGB32); }
+  QRect Square() const { return SquareRect(Layout()); }
+  // The three text lines left of the diagram read as those of sample i.
+  bool TextsOf(int i) const {
+    const QImage img = Picture();
+    QImage expected(img.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    PaintSampleTexts(p, doc->Data(), i, view->DiagramRect().bottom() + 1, view->font());
+    const QRect strip(0, 0, view->DiagramRect().left(), img.height());
+    return img.copy(strip) == expected.copy(strip);
+  }
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) view->OnTimer();
   }
@@ -94,6 +111,7 @@ class DiagramViewTest : public ShellTest {
 };
 
 TEST_F(DiagramViewTest, FormControlsStandLeftOfTheDiagram) {
+  Load(Spiral(10));
   QStringList groups;
   for (QGroupBox* g : view->findChildren<QGroupBox*>()) groups << g->title();
   EXPECT_EQ(groups, QStringList({"Развёртка", "Скорость вывода :"}));
@@ -110,12 +128,16 @@ TEST_F(DiagramViewTest, FormControlsStandLeftOfTheDiagram) {
       EXPECT_GT(b->y(), view->SpeedButton(i - 1)->geometry().bottom()) << i;
     }
   }
-  const QRect stop = view->StopButton()->geometry();
+  // START/STOP and "Сначала" side by side under the speeds, as wide as the groups.
+  const QRect stop = view->StopButton()->geometry(), restart = view->RestartButton()->geometry();
   EXPECT_EQ(view->StopButton()->text(), "STOP");
+  EXPECT_EQ(view->RestartButton()->text(), "Сначала");
   EXPECT_GT(stop.top(), speedGroup.bottom());
+  EXPECT_EQ(restart.top(), stop.top());
   EXPECT_EQ(stop.left(), sweepGroup.left());
-  EXPECT_EQ(stop.width(), sweepGroup.width());
-  EXPECT_EQ(view->DiagramRect(), QRect(stop.x() + stop.width() + 15, 0, kDiagramSize, view->height()));
+  EXPECT_GT(restart.left(), stop.right());
+  EXPECT_EQ(restart.right(), sweepGroup.right());
+  EXPECT_EQ(view->DiagramRect(), QRect(restart.right() + 1 + 15, 0, kDiagramSize, view->height()));
 }
 
 TEST_F(DiagramViewTest, InstantPictureShowsGridLabelsAndTraceWhereTheSamplesLie) {
@@ -130,8 +152,8 @@ TEST_F(DiagramViewTest, InstantPictureShowsGridLabelsAndTraceWhereTheSamplesLie)
   const DiagramPoint c = l.Centre();
   const std::array<DiagramBox, 5> rings = RingBoxes(l);
   auto near = [&](double fraction, double t) {
-    return QRect(c.x + static_cast<int>(fraction * l.width / 2 * std::cos(t)) - 2,
-                 c.y + static_cast<int>(fraction * l.height / 2 * std::sin(t)) - 2, 5, 5);
+    return QRect(c.x + static_cast<int>(fraction * l.side / 2 * std::cos(t)) - 2,
+                 c.y + static_cast<int>(fraction * l.side / 2 * std::sin(t)) - 2, 5, 5);
   };
   for (int i = 0; i < 5; ++i) {
     const double fraction = 0.9 - 0.2 * i;
@@ -140,10 +162,13 @@ TEST_F(DiagramViewTest, InstantPictureShowsGridLabelsAndTraceWhereTheSamplesLie)
     EXPECT_GT(Count(img, QRect(c.x - 10, rings[i].top - 3, 20, 6), Dark), 0) << "label " << i;
     EXPECT_GT(Count(img, QRect(c.x - 10, rings[i].bottom - 3, 20, 6), Dark), 0) << "label " << i;
   }
-  const QRect d = view->DiagramRect();
-  const QRect compass[] = {QRect(c.x - 15, 0, 30, 12), QRect(c.x - 10, d.bottom() - 12, 20, 12),
-                           QRect(d.right() - 25, c.y - 6, 25, 12), QRect(d.left(), c.y - 6, 25, 12)};
+  // The compass words at the edges of the square, and nothing beside it.
+  const QRect d = view->DiagramRect(), sq = Square();
+  ASSERT_LT(sq.width(), d.width());
+  const QRect compass[] = {QRect(c.x - 15, 0, 30, 12), QRect(c.x - 10, sq.bottom() - 12, 20, 12),
+                           QRect(sq.right() - 25, c.y - 6, 25, 12), QRect(sq.left(), c.y - 6, 25, 12)};
   for (const QRect& r : compass) EXPECT_GT(Count(img, r, Dark), 0) << r.x() << "," << r.y();
+  EXPECT_EQ(Count(img, d, NotWhite), Count(img, sq, NotWhite));
 
   // Without the grid only the trace is left.
   doc->OnCommand(ID_GRID);
@@ -174,20 +199,86 @@ TEST_F(DiagramViewTest, TicksChangeOnlyTheMarkerOnePixelAndTheTexts) {
   ASSERT_FALSE(MovingMarkerRect(At(1)).intersects(MovingMarkerRect(At(2))));
   EXPECT_EQ(Count(two, MovingMarkerRect(At(1)), Green), 0);
 
-  // Erasing by drawing again is exact: a full repaint differs only by the
-  // moving marker and the first sample, which an animation from the start
-  // never marks; the texts stay.
+  // Erasing by drawing again is exact: a full repaint keeps the moving marker
+  // and the texts and differs only by the first sample, which an animation
+  // from the start never marks.
   view->DocumentChanged();
-  EXPECT_TRUE((MovingMarkerRect(At(2)) | QRect(At(0).x, At(0).y, 1, 1)).contains(Changed(two, Picture())));
+  EXPECT_TRUE(QRect(At(0).x, At(0).y, 1, 1).contains(Changed(two, Picture())));
 
-  // Paused, ticks change nothing.
+  // Paused, ticks change nothing, and the marker stays in sight through a repaint.
   view->OnStartStop();
   EXPECT_EQ(view->StopButton()->text(), "START");
+  view->DocumentChanged();
   const QImage paused = Picture();
+  EXPECT_GT(Count(paused, MovingMarkerRect(At(2)), Green), 0);
   Ticks(9);
   EXPECT_EQ(Picture(), paused);
   view->OnStartStop();
   EXPECT_EQ(view->StopButton()->text(), "STOP");
+}
+
+TEST_F(DiagramViewTest, TextsAlwaysDescribeTheSampleAtTheMarker) {
+  Load(Spiral(1000));
+  QScrollBar* bar = view->SweepBar();
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int sample;
+  } steps[] = {
+      {"three ticks", [&] { Ticks(3); }, 3},
+      {"page right", [&] { bar->triggerAction(QAbstractSlider::SliderPageStepAdd); }, 103},
+      {"paused, line left", [&] { view->OnStartStop(); bar->triggerAction(QAbstractSlider::SliderSingleStepSub); }, 102},
+      {"paused, thumb", [&] { view->OnSweep(SweepCode::Thumb, 640); }, 640},
+      {"instant", [&] { view->SpeedButton(0)->click(); }, 999},
+      {"left end", [&] { view->SpeedButton(1)->click(); bar->triggerAction(QAbstractSlider::SliderToMinimum); }, 0},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    EXPECT_TRUE(TextsOf(s.sample)) << s.what;
+    const int pos = view->State().m_nPos;
+    if (pos > 0 && pos < 1000) {
+      EXPECT_GT(Count(Picture(), MovingMarkerRect(At(pos)), Green), 0) << s.what;
+    }
+  }
+}
+
+TEST_F(DiagramViewTest, RestartButtonPlaysFromTheFirstSampleAgain) {
+  Load(Spiral(50));
+  frame->RouteCommand(ID_STRETCH_VALUES);
+  Ticks(10);
+  QTest::mouseClick(view->StopButton(), Qt::LeftButton);
+  EXPECT_EQ(view->StopButton()->text(), "START");
+  QTest::mouseClick(view->RestartButton(), Qt::LeftButton);
+  EXPECT_EQ(view->State().m_nPos, 0);
+  EXPECT_EQ(view->SweepBar()->value(), 0);
+  EXPECT_EQ(view->StopButton()->text(), "STOP");
+  EXPECT_EQ(view->State().m_dZoom, 2);
+  EXPECT_EQ(Count(Picture(), view->DiagramRect(), [](QRgb c) { return c == qRgb(255, 0, 0); }), 0);
+  EXPECT_TRUE(TextsOf(0));
+  Ticks(2);
+  EXPECT_EQ(view->State().m_nPos, 2);
+  EXPECT_TRUE(TextsOf(2));
+}
+
+TEST_F(DiagramViewTest, OutOfSightNothingIsDrawnAndShowingDrawsTheCurrentState) {
+  Load(Spiral(200));
+  Ticks(5);
+  frame->RouteCommand(ID_VIEW_GRAPH);
+  const QImage hidden = Picture();
+  doc->OnCommand(ID_GRID);
+  Ticks(20);
+  EXPECT_EQ(Picture(), hidden);
+  EXPECT_EQ(view->State().m_nPos, 25);  // the playback went on
+
+  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
+  const QImage shown = Picture();
+  EXPECT_EQ(Count(shown, view->DiagramRect(), Gray), 0);
+  for (int i = 1; i < 25; ++i) EXPECT_TRUE(IsRed(shown, At(i))) << i;
+  EXPECT_GT(Count(shown, MovingMarkerRect(At(25)), Green), 0);
+  EXPECT_TRUE(TextsOf(25));
+  Ticks(1);  // and the animation goes on from there
+  EXPECT_TRUE(IsRed(Picture(), At(25)));
+  EXPECT_TRUE(TextsOf(26));
 }
 
 TEST_F(DiagramViewTest, SweepBarMovesThePositionAndTheWholeTraceHasNoMarker) {
@@ -213,7 +304,6 @@ TEST_F(DiagramViewTest, SweepBarMovesThePositionAndTheWholeTraceHasNoMarker) {
 
 TEST_F(DiagramViewTest, StretchInDiagramModeAndResetOnEveryNewRecording) {
   Load(Spiral(100));
-  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
   for (int i = 0; i < 5; ++i) frame->RouteCommand(ID_STRETCH_VALUES);
   EXPECT_EQ(view->State().m_dZoom, 16);
   view->OnStartStop();
@@ -261,7 +351,6 @@ TEST_F(DiagramViewTest, PaperHasBlackDotsAndTheHeadingOnlyForARecorder) {
 
   // Through a PDF printer from the frame while the diagram is shown.
   Load(Spiral(30));
-  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(Path("diagram.pdf"));
@@ -276,6 +365,8 @@ TEST_F(DiagramViewTest, ZetCliDrawsTheSamePictureAsTheScreen) {
   const Recording r = Spiral(200);
   Load(r);
   view->OnSpeed(0);
+  // The square: the texts beside it may reach into the area.
+  const QRect square = Square().translated(-view->DiagramRect().topLeft());
   const QImage screen = Picture().copy(view->DiagramRect());
 
   const std::string zet = Path("run.zet").toStdString();
@@ -292,7 +383,7 @@ TEST_F(DiagramViewTest, ZetCliDrawsTheSamePictureAsTheScreen) {
     return cli.exitCode();
   };
   ASSERT_EQ(render(Path("run.zet"), Path("run.png")), 0) << cli.readAllStandardError().toStdString();
-  EXPECT_EQ(QImage(Path("run.png")).convertToFormat(QImage::Format_RGB32), screen);
+  EXPECT_EQ(QImage(Path("run.png")).convertToFormat(QImage::Format_RGB32).copy(square), screen.copy(square));
   for (const char* name : {"run.pdf", "run.svg"}) {
     EXPECT_EQ(render(Path("run.zet"), Path(name)), 0) << name;
     QFile f(Path(name));
