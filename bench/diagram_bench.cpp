@@ -1,6 +1,7 @@
 // The stray-current diagram: a full repaint (grid, labels and the whole trace
-// of n samples per channel on an 800 × 800 area) against what one playback
-// tick draws (marker erased and drawn, one pixel, three text lines).
+// of n samples per channel on an 800 × 800 area) by a pass over the samples
+// and from the trace's map, the map's one pass, and what one playback tick
+// draws (marker erased and drawn, one pixel, three text lines).
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -51,6 +52,34 @@ void BM_FullRepaint(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+void BM_TraceMapBuild(benchmark::State& state) {
+  const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
+  const DiagramLayout layout = LayoutOf(doc, QRect(QPoint(0, 0), kArea), 1);
+  for (auto _ : state) benchmark::DoNotOptimize(TraceMap(doc, layout, layout.Square()));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// A new position of the sweep bar: the picture drawn again, the trace up to
+// a random position read from the map.
+void BM_RepaintFromMap(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const LogDocument doc = Wandering(n);
+  DiagramPicture pic;
+  pic.diagram = QRect(QPoint(0, 0), kArea);
+  pic.font = QFont(QStringLiteral("Arial"));
+  const DiagramLayout layout = LayoutOf(doc, pic.diagram, 1);
+  const TraceMap map(doc, layout, layout.Square());
+  pic.traceMap = &map;
+  QImage image(kArea, QImage::Format_RGB32);
+  std::mt19937 rng(11);
+  for (auto _ : state) {
+    pic.content.trace = static_cast<int>(rng() % static_cast<unsigned>(n));
+    image.fill(Qt::white);
+    QPainter p(&image);
+    PaintDiagram(p, doc, pic);
+  }
+}
+
 void BM_PlaybackTick(benchmark::State& state) {
   const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
   QImage image(kArea, QImage::Format_RGB32);
@@ -73,6 +102,8 @@ void BM_PlaybackTick(benchmark::State& state) {
 }
 
 BENCHMARK(BM_FullRepaint)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TraceMapBuild)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintFromMap)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaybackTick)->Arg(10000)->Arg(kFullMemory)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

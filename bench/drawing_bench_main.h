@@ -1,6 +1,6 @@
 #pragma once
-// main() of the benches that draw: text needs a GUI application, and images
-// need no display.
+// main() of the benches that draw: text needs a GUI application (widgets a
+// QApplication), and images need no display.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -8,9 +8,10 @@
 
 namespace zet {
 
-inline int RunDrawingBenchmarks(int argc, char** argv) {
+template <class App = QGuiApplication>
+int RunDrawingBenchmarks(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QGuiApplication app(argc, argv);
+  App app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -1,0 +1,105 @@
+// The diagram view over a full memory: one step of the sweep bar, as the
+// user drags it (the playback state, the picture, the texts and the bar),
+// and a change of the document while the diagram is shown and while the
+// chart is shown instead.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <cmath>
+#include <random>
+
+#include "app/settings.h"
+#include "app/settings_store.h"
+#include "diagram/ui/walking_view.h"
+#include "drawing_bench_main.h"
+#include "recording/ui/log_doc.h"
+
+namespace zet {
+namespace {
+
+using namespace ui;
+
+constexpr int kFullMemory = 16777216;
+
+class SilentPrompts : public Prompts {
+ public:
+  MsgAnswer Message(const std::string&, const std::string&, MsgButtons, MsgIcon) override { return MsgAnswer::Ok; }
+  void Beep() override {}
+};
+
+class NoFiles : public FileChooser {
+ public:
+  std::optional<QString> Choose(const FileRequest&) override { return std::nullopt; }
+};
+
+// A vector wandering around the centre, both channels full.
+Recording FullMemory() {
+  Recording r;
+  r.header.nDevice = 12;
+  r.header.bDateKnown = 1;
+  r.header.nYear = 2024;
+  r.header.nMonth = 3;
+  r.header.nDay = 5;
+  r.header.dPeriod = 0.5;
+  r.header.nChannels = 2;
+  r.header.dMaxRange = 10;
+  r.channel1.emplace(kFullMemory);
+  r.channel2.emplace(kFullMemory);
+  std::mt19937 rng(7);
+  std::normal_distribution<float> noise(0, 0.2f);
+  for (int i = 0; i < kFullMemory; ++i) {
+    const double a = i * 1e-4, m = 3 + 2 * std::sin(i * 3e-5);
+    (*r.channel2)[i] = static_cast<float>(m * std::cos(a)) + noise(rng);
+    (*r.channel1)[i] = static_cast<float>(m * std::sin(a)) + noise(rng);
+  }
+  return r;
+}
+
+// A document with the view attached, loaded once for every bench.
+struct Bench {
+  MemorySettingsStore store;
+  AppSettings settings{store};
+  SilentPrompts prompts;
+  NoFiles files;
+  CLogDoc doc{settings, prompts, files};
+  CWalkingView view{doc};
+
+  Bench() {
+    doc.m_pWalkingView = &view;
+    view.Timer()->stop();
+    view.resize(1000, 800);
+    view.show();
+    doc.LoadRun(FullMemory());
+  }
+};
+
+Bench& Shared() {
+  static Bench b;
+  return b;
+}
+
+void BM_SweepStep(benchmark::State& state) {
+  Bench& b = Shared();
+  b.view.show();
+  b.view.OnSweep(SweepCode::Thumb, kFullMemory / 2);  // the first step builds the trace's map
+  std::mt19937 rng(5);
+  for (auto _ : state) b.view.OnSweep(SweepCode::Thumb, static_cast<int>(rng() % kFullMemory));
+}
+
+// range(0): 1 while the diagram is shown, 0 while the chart is.
+void BM_DocumentChange(benchmark::State& state) {
+  Bench& b = Shared();
+  b.view.setVisible(state.range(0) != 0);
+  b.view.OnSpeed(0);  // the whole trace
+  for (auto _ : state) b.view.DocumentChanged();
+  b.view.show();
+}
+
+BENCHMARK(BM_SweepStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DocumentChange)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zet
+
+int main(int argc, char** argv) { return zet::RunDrawingBenchmarks<QApplication>(argc, argv); }
