@@ -460,6 +460,8 @@ void CMainFrame::OnHelp() {
     m_pHelpWindow->setOpenExternalLinks(false);
     m_pHelpWindow->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
     m_pHelpWindow->resize(640, 560);
+    // Centred over the main window, as its dialogs are.
+    m_pHelpWindow->move(frameGeometry().center() - m_pHelpWindow->rect().center());
   }
   m_pHelpWindow->show();
   m_pHelpWindow->raise();
