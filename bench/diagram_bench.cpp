@@ -7,13 +7,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <cmath>
 #include <cstdlib>
 #include <random>
 
 #include "diagram/ui/diagram_painter.h"
 #include "recording/log_document.h"
 #include "drawing_bench_main.h"
+#include "wandering.h"
 
 namespace zet {
 namespace {
@@ -23,26 +23,15 @@ using namespace ui;
 constexpr int kFullMemory = 16777216;
 const QSize kArea(800, 800);
 
-// A vector that wanders slowly around a drifting centre, with noise.
-LogDocument Wandering(int n) {
+LogDocument Document(int n) {
   LogDocument doc;
-  doc.m_header.nDevice = 12;
-  doc.m_header.dPeriod = 0.5;
+  doc.SetRecording(Wandering(n));
   doc.m_dLimit = 10;
-  doc.m_pChannel1.emplace(n);
-  doc.m_pChannel2.emplace(n);
-  std::mt19937 rng(7);
-  std::normal_distribution<float> noise(0, 0.2f);
-  for (int i = 0; i < n; ++i) {
-    const double a = i * 1e-4, r = 3 + 2 * std::sin(i * 3e-5);
-    (*doc.m_pChannel2)[i] = static_cast<float>(r * std::cos(a)) + noise(rng);
-    (*doc.m_pChannel1)[i] = static_cast<float>(r * std::sin(a)) + noise(rng);
-  }
   return doc;
 }
 
 void BM_FullRepaint(benchmark::State& state) {
-  const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
+  const LogDocument doc = Document(static_cast<int>(state.range(0)));
   QImage image(kArea, QImage::Format_RGB32);
   const QFont font(QStringLiteral("Arial"));
   for (auto _ : state) {
@@ -53,7 +42,7 @@ void BM_FullRepaint(benchmark::State& state) {
 }
 
 void BM_TraceMapBuild(benchmark::State& state) {
-  const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
+  const LogDocument doc = Document(static_cast<int>(state.range(0)));
   const DiagramLayout layout = LayoutOf(doc, QRect(QPoint(0, 0), kArea), 1);
   for (auto _ : state) benchmark::DoNotOptimize(TraceMap(doc, layout, layout.Square()));
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -63,7 +52,7 @@ void BM_TraceMapBuild(benchmark::State& state) {
 // a random position read from the map.
 void BM_RepaintFromMap(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
-  const LogDocument doc = Wandering(n);
+  const LogDocument doc = Document(n);
   DiagramPicture pic;
   pic.diagram = QRect(QPoint(0, 0), kArea);
   pic.font = QFont(QStringLiteral("Arial"));
@@ -81,7 +70,7 @@ void BM_RepaintFromMap(benchmark::State& state) {
 }
 
 void BM_PlaybackTick(benchmark::State& state) {
-  const LogDocument doc = Wandering(static_cast<int>(state.range(0)));
+  const LogDocument doc = Document(static_cast<int>(state.range(0)));
   QImage image(kArea, QImage::Format_RGB32);
   const QFont font(QStringLiteral("Arial"));
   {

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <cmath>
 #include <random>
 
 #include "app/settings.h"
@@ -14,6 +13,7 @@
 #include "diagram/ui/walking_view.h"
 #include "drawing_bench_main.h"
 #include "recording/ui/log_doc.h"
+#include "wandering.h"
 
 namespace zet {
 namespace {
@@ -33,29 +33,6 @@ class NoFiles : public FileChooser {
   std::optional<QString> Choose(const FileRequest&) override { return std::nullopt; }
 };
 
-// A vector wandering around the centre, both channels full.
-Recording FullMemory() {
-  Recording r;
-  r.header.nDevice = 12;
-  r.header.bDateKnown = 1;
-  r.header.nYear = 2024;
-  r.header.nMonth = 3;
-  r.header.nDay = 5;
-  r.header.dPeriod = 0.5;
-  r.header.nChannels = 2;
-  r.header.dMaxRange = 10;
-  r.channel1.emplace(kFullMemory);
-  r.channel2.emplace(kFullMemory);
-  std::mt19937 rng(7);
-  std::normal_distribution<float> noise(0, 0.2f);
-  for (int i = 0; i < kFullMemory; ++i) {
-    const double a = i * 1e-4, m = 3 + 2 * std::sin(i * 3e-5);
-    (*r.channel2)[i] = static_cast<float>(m * std::cos(a)) + noise(rng);
-    (*r.channel1)[i] = static_cast<float>(m * std::sin(a)) + noise(rng);
-  }
-  return r;
-}
-
 // A document with the view attached, loaded once for every bench.
 struct Bench {
   MemorySettingsStore store;
@@ -70,7 +47,7 @@ struct Bench {
     view.Timer()->stop();
     view.resize(1000, 800);
     view.show();
-    doc.LoadRun(FullMemory());
+    doc.LoadRun(Wandering(kFullMemory));
   }
 };
 
