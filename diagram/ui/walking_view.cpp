@@ -162,11 +162,8 @@ void CWalkingView::RepaintDiagram() {
 
 void CWalkingView::RepaintView() {
   Layout();
-  if (isHidden()) {
-    m_bStale = true;
-    return;
-  }
-  m_bStale = false;
+  m_bStale = isHidden();  // out of sight it waits to be shown
+  if (m_bStale) return;
   EnsureImage();
   m_image.fill(Qt::white);
   update();
