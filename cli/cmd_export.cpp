@@ -44,8 +44,9 @@ const bool registered = RegisterCommand(
      "continuous sampling. An existing OUT.xls is replaced only once the new\n"
      "file is complete, keeps its permissions, and is left alone when you may\n"
      "not write it; a symbolic link is followed, and a terminal, pipe or device\n"
-     "is written in place. An interrupted export leaves no temporary file\n"
-     "behind. A recording without samples gives an empty file.\n"
+     "is written in place. An interrupted or killed export leaves no temporary\n"
+     "file behind; one that meets a file-size limit fails and leaves OUT.xls\n"
+     "as it was. A recording without samples gives an empty file.\n"
      "\nExit codes: 0 success; 2 wrong usage; 3 the recording cannot be read or\n"
      "the output cannot be written (the reason goes to stderr).\n",
      {},

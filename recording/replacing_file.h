@@ -11,7 +11,9 @@ namespace zet {
 // How a save, an export or the raw data file reaches its target:
 // - A regular file (or the final target of a symbolic link to one; the link
 //   stays a link) is replaced only once the new content is complete: it is
-//   written to a temporary beside the target, synced and renamed over it. The
+//   written to a temporary beside the target (unnamed where the file system
+//   allows, so nothing is left even when the program is killed), synced and
+//   renamed over it. The
 //   replaced file keeps its mode and, where allowed, its owner. A file this
 //   user could not open for writing is reported and left untouched.
 // - Anything else that exists (a terminal, a FIFO, a device) is opened and
@@ -38,19 +40,28 @@ class ReplacingFile {
  private:
   bool Fail(const char* what, int err);
   bool OpenInPlace(const std::string& path, bool truncate);
+  bool OpenUnnamed(mode_t mode);
+  bool NameUnnamed();
   void DropTemporary();
   std::string path_, target_, temp_, error_;
   bool allowStdout_;
   bool inPlace_ = false;
+  bool existed_ = false;  // the target was there to be replaced
+  bool unnamed_ = false;  // the temporary has no name yet
   int fd_ = -1;
   int slot_ = -1;  // in the interrupt clean-up table
 };
 
-// Temporaries in the making are listed in a fixed table, so that a program
-// that is interrupted (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes them before
-// it ends the way that signal ends it. Installs the handlers; a handler
+// Named temporaries in the making are listed in a fixed table, so that a
+// program that is interrupted (SIGINT, SIGTERM, SIGHUP, SIGPIPE) removes them
+// before it ends the way that signal ends it. Installs the handlers; a handler
 // installed later for one of these signals (an interruptible transfer, say)
-// takes over that signal.
+// takes over that signal. A write past a file-size limit (SIGXFSZ) fails
+// like any other write error.
 void RemoveTemporariesOnSignals();
+
+// Off: every temporary is named, as on a file system without unnamed files
+// (tests of that path).
+void UseUnnamedTemporaries(bool on);
 
 }  // namespace zet

@@ -24,9 +24,10 @@ struct Result {
   std::string out;
 };
 
-// Runs zet-cli with a fixed time zone; stderr is folded into out when asked.
-Result RunCli(const std::string& args, bool withStderr = false) {
-  std::string cmd = std::string("TZ=Europe/Moscow LC_ALL=ru_RU.UTF-8 ") + ZET_CLI_PATH + " " + args +
+// Runs zet-cli with a fixed time zone, after `shell` (limits, say); stderr
+// is folded into out when asked.
+Result RunCli(const std::string& args, bool withStderr = false, const std::string& shell = "") {
+  std::string cmd = shell + std::string("TZ=Europe/Moscow LC_ALL=ru_RU.UTF-8 ") + ZET_CLI_PATH + " " + args +
                     (withStderr ? " 2>&1" : " 2>/dev/null");
   Result r;
   FILE* p = popen(cmd.c_str(), "r");
@@ -214,28 +215,43 @@ TEST_F(CliFiles, ExportTargetsAndReadersNeverLoseOrHang) {
   std::ifstream locked(Path("locked.xls"));
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(locked), {}), "keep");
 
-  // A long export stopped half-way by SIGTERM takes its temporary with it.
+  // A long export killed half-way leaves nothing beside its target, and one
+  // that meets a file-size limit fails as a write error.
   Recording big = TwoChannel();
   big.channel1 = std::vector<float>(4'000'000, 1.25f);
   big.channel2 = std::vector<float>(4'000'000, -0.5f);
   ASSERT_EQ(WriteZetFile(Path("big.zet"), big), "");
+  std::ofstream(Path("big.xls")) << "old";
+  const auto before = std::distance(fs::directory_iterator(dir_), fs::directory_iterator());
   const pid_t pid = fork();
   if (pid == 0) {
     ::execl(ZET_CLI_PATH, "zet-cli", "export", Path("big.zet").c_str(), Path("big.xls").c_str(), nullptr);
     _exit(127);
   }
-  auto temporaries = [&] {
-    int n = 0;
-    for (auto& e : fs::directory_iterator(dir_)) n += e.path().filename().string().find(".tmp-") != std::string::npos;
-    return n;
+  // Killed once it writes into the folder.
+  auto writing = [&] {
+    std::error_code ec;
+    for (auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+      if (fs::read_symlink(fd.path(), ec).string().rfind(dir_.string() + "/", 0) == 0 &&
+          fs::read_symlink(fd.path(), ec).string().find("big.zet") == std::string::npos)
+        return true;
+    return false;
   };
-  for (int i = 0; i < 5000 && temporaries() == 0; ++i) ::usleep(1000);
-  ::kill(pid, SIGTERM);
+  for (int i = 0; i < 5000 && !writing(); ++i) ::usleep(1000);
+  ::kill(pid, SIGKILL);
   int st = 0;
   ASSERT_EQ(::waitpid(pid, &st, 0), pid);
-  EXPECT_TRUE(WIFSIGNALED(st)) << "the export ended before it could be interrupted";
-  EXPECT_EQ(temporaries(), 0);
-  EXPECT_FALSE(fs::exists(Path("big.xls")));
+  EXPECT_TRUE(WIFSIGNALED(st)) << "the export ended before it could be killed";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), before);
+  std::ifstream old(Path("big.xls"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+
+  Result limited = RunCli("export " + Q(Path("big.zet")) + " " + Q(Path("big.xls")), true, "ulimit -f 100; ");
+  EXPECT_EQ(limited.code, 3) << limited.out;
+  EXPECT_NE(limited.out.find("big.xls"), std::string::npos) << limited.out;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), before);
+  std::ifstream kept(Path("big.xls"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
 }
 
 TEST_F(CliFiles, UsageErrorsAndHelp) {

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -151,8 +152,11 @@ TEST(FileSafety, WhatASaveMayReplaceAndHow) {
        },
        true, true, [&](TempDir& d) { EXPECT_EQ(Slurp(d / "closed/out.zet"), fresh); }},
   };
+  // Unnamed temporaries, and named ones as on a file system without them.
+  for (bool unnamed : {true, false})
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(std::string(c.name) + (unnamed ? "" : ", named temporary"));
+    UseUnnamedTemporaries(unnamed);
     TempDir dir("zet-safety");
     ::chmod(dir.path().c_str(), 0755);
     const std::string path = c.setUp(dir);
@@ -166,6 +170,7 @@ TEST(FileSafety, WhatASaveMayReplaceAndHow) {
     c.check(dir);
     EXPECT_TRUE(NoTemporaries(dir.path()));
   }
+  UseUnnamedTemporaries(true);
 }
 
 // A FIFO with someone reading gets the export as a stream and stays a FIFO.
@@ -187,15 +192,22 @@ TEST(FileSafety, ExportStreamsIntoAFifoWithAReader) {
   EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
 }
 
-// An interrupted program leaves no half-written temporary behind, and still
-// ends the way the signal ends it.
+// An interrupted or killed program leaves no half-written temporary behind,
+// and still ends the way the signal ends it.
 TEST(FileSafety, InterruptedWriterRemovesItsTemporary) {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+  struct Case {
+    int sig;
+    bool unnamed;
+  };
+  for (Case c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGPIPE, false},
+                 Case{SIGKILL, true}}) {
+    const int sig = c.sig;
     SCOPED_TRACE(sig);
     TempDir dir("zet-safety");
     Put(dir / "out.xls", "old");
     const pid_t pid = fork();
     if (pid == 0) {
+      UseUnnamedTemporaries(c.unnamed);
       RemoveTemporariesOnSignals();
       ReplacingFile f(dir / "out.xls");
       if (!f.Open() || !f.Write("partial", 7)) _exit(2);
@@ -205,6 +217,34 @@ TEST(FileSafety, InterruptedWriterRemovesItsTemporary) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig);
+    EXPECT_TRUE(NoTemporaries(dir.path()));
+    EXPECT_EQ(Slurp(dir / "out.xls"), "old");
+  }
+}
+
+// A file-size limit turns an export into a failed write: reported, the
+// target as it was, nothing left beside it.
+TEST(FileSafety, FileSizeLimitFailsTheWrite) {
+  for (bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed);
+    TempDir dir("zet-safety");
+    Put(dir / "out.xls", "old");
+    const pid_t pid = fork();
+    if (pid == 0) {
+      UseUnnamedTemporaries(unnamed);
+      RemoveTemporariesOnSignals();
+      const rlimit limit{4096, 4096};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      LogDocument doc;
+      Recording rec = Small();
+      rec.channel1 = std::vector<float>(2000, 1.5f);
+      doc.SetRecording(rec);
+      const std::string error = ExportSpreadsheet(doc, dir / "out.xls");
+      _exit(error.find("out.xls") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(NoTemporaries(dir.path()));
     EXPECT_EQ(Slurp(dir / "out.xls"), "old");
   }

@@ -8,9 +8,11 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -42,6 +44,29 @@ int ListTemporary(const std::string& path) {
 void UnlistTemporary(int slot) {
   if (slot >= 0) g_tempUsed[slot].store(0);
 }
+
+// The signals that end the program and take the temporaries with them.
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// Holds the fatal signals off while a temporary gets its name and its slot,
+// so a handler never meets a name that is not listed yet.
+class FatalSignalsHeld {
+ public:
+  FatalSignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kFatalSignals) sigaddset(&set, sig);
+    ::pthread_sigmask(SIG_BLOCK, &set, &before_);
+  }
+  ~FatalSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+  FatalSignalsHeld(const FatalSignalsHeld&) = delete;
+  FatalSignalsHeld& operator=(const FatalSignalsHeld&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+std::atomic<bool> g_unnamedTemporaries{true};
 
 extern "C" void RemoveTemporariesAndDie(int sig) {
   for (int k = 0; k < kSlots; ++k)
@@ -77,15 +102,51 @@ std::string FinalLinkTarget(const std::string& path) {
   return p.lexically_normal().string();
 }
 
+std::string ProcFdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Gives an unnamed file a name. Through /proc any user may; without /proc,
+// AT_EMPTY_PATH (which older kernels grant only to privileged callers).
+bool LinkUnnamed(int fd, const std::string& name) {
+  if (::linkat(AT_FDCWD, ProcFdPath(fd).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  const int first = errno;
+  if (first == EEXIST) return false;
+  if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+  if (first != ENOENT) errno = first;  // the reason that counts for the user
+  return false;
+}
+
+// A name for a temporary beside `target` that nothing has yet.
+std::string TemporaryName(const std::string& target) {
+  static std::mt19937 random{std::random_device{}()};
+  char suffix[8];
+  std::snprintf(suffix, sizeof suffix, "%06x", static_cast<unsigned>(random() & 0xFFFFFF));
+  return target + ".tmp-" + suffix;
+}
+
+void SyncFolderOf(const std::string& path) {
+  std::string dir = std::filesystem::path(path).parent_path().string();
+  if (dir.empty()) dir = ".";
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
 }  // namespace
 
 void RemoveTemporariesOnSignals() {
   struct sigaction sa {};
   sa.sa_handler = RemoveTemporariesAndDie;
   sigemptyset(&sa.sa_mask);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&sa.sa_mask, sig);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::sigaction(sig, &sa, nullptr);
+  for (int sig : kFatalSignals) sigaddset(&sa.sa_mask, sig);
+  for (int sig : kFatalSignals) ::sigaction(sig, &sa, nullptr);
+  // Past a file-size limit a write then fails (EFBIG) and is reported like
+  // a full disk, instead of the signal ending the program mid-write.
+  ::signal(SIGXFSZ, SIG_IGN);
 }
+
+void UseUnnamedTemporaries(bool on) { g_unnamedTemporaries.store(on); }
 
 ReplacingFile::ReplacingFile(std::string path, bool allowStdout)
     : path_(std::move(path)), allowStdout_(allowStdout) {}
@@ -155,21 +216,48 @@ bool ReplacingFile::Open() {
     return Fail("Не удалось создать файл", errno);
   }
 
-  std::string tmpl = target_ + ".tmp-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) {
-    const int err = errno;
-    if (existed && (err == EACCES || err == EPERM || err == EROFS)) return OpenInPlace(target_, true);
-    return Fail("Не удалось создать файл", err);
+  existed_ = existed;
+  // An unnamed temporary goes with the program whatever ends it, even
+  // SIGKILL; it gets its name only once complete. Where the file system has
+  // none (or anything else is amiss), a named one beside the target.
+  if (!OpenUnnamed(mode)) {
+    std::string tmpl = target_ + ".tmp-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    {
+      const FatalSignalsHeld held;
+      fd_ = ::mkstemp(name.data());
+      if (fd_ >= 0) {
+        temp_ = name.data();
+        slot_ = ListTemporary(temp_);
+      }
+    }
+    if (fd_ < 0) {
+      const int err = errno;
+      if (existed && (err == EACCES || err == EPERM || err == EROFS)) return OpenInPlace(target_, true);
+      return Fail("Не удалось создать файл", err);
+    }
   }
-  temp_ = name.data();
-  slot_ = ListTemporary(temp_);
   ::fchmod(fd_, mode);
   if (existed && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
     // Only the owner's own group or root may keep it; the mode is kept anyway.
   }
+  return true;
+}
+
+bool ReplacingFile::OpenUnnamed(mode_t mode) {
+  if (!g_unnamedTemporaries.load()) return false;
+  std::string dir = std::filesystem::path(target_).parent_path().string();
+  if (dir.empty()) dir = ".";
+  const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  // Without /proc it could perhaps never be named: take a named one then.
+  if (::access(ProcFdPath(fd).c_str(), F_OK) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  unnamed_ = true;
   return true;
 }
 
@@ -197,23 +285,45 @@ bool ReplacingFile::Commit() {
   // Pipes and terminals cannot be synced; that is no failure.
   if (::fsync(fd_) != 0 && !(inPlace_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP)))
     return Fail("Не удалось записать файл", errno);
+  if (unnamed_ && !NameUnnamed()) return false;
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && errno != EINTR) return Fail("Не удалось записать файл", errno);
   if (inPlace_) return true;
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail("Не удалось записать файл", errno);
-  temp_.clear();
-  UnlistTemporary(slot_);
-  slot_ = -1;
-  // The rename itself reaches the disk with the directory.
-  std::string dir = std::filesystem::path(target_).parent_path().string();
-  if (dir.empty()) dir = ".";
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+  if (!temp_.empty()) {
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail("Не удалось записать файл", errno);
+    temp_.clear();
+    UnlistTemporary(slot_);
+    slot_ = -1;
   }
+  // The new name reaches the disk with the directory.
+  SyncFolderOf(target_);
   return true;
+}
+
+bool ReplacingFile::NameUnnamed() {
+  // A new file takes its name at once: nothing else to replace.
+  if (!existed_) {
+    if (LinkUnnamed(fd_, target_)) {
+      unnamed_ = false;
+      return true;
+    }
+    if (errno != EEXIST) return Fail("Не удалось записать файл", errno);
+  }
+  // An existing file is replaced by a rename, so the complete file first
+  // gets a temporary name of its own (until the rename, a moment later).
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::string name = TemporaryName(target_);
+    const FatalSignalsHeld held;
+    if (LinkUnnamed(fd_, name)) {
+      temp_ = name;
+      slot_ = ListTemporary(temp_);
+      unnamed_ = false;
+      return true;
+    }
+    if (errno != EEXIST) return Fail("Не удалось записать файл", errno);
+  }
+  return Fail("Не удалось записать файл", EEXIST);
 }
 
 }  // namespace zet
