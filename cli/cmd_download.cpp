@@ -48,6 +48,8 @@ std::string EarlyEnd(const DownloadResult& r, int giveUpSeconds) {
     case TransferEnd::PortLost: return "the port hung up; " + amount;
     case TransferEnd::GaveUp:
       return CFormat("nothing came from the recorder for %d s; ", giveUpSeconds) + amount;
+    case TransferEnd::Spoilt:
+      return CFormat("no block arrived unspoilt for %d s; ", giveUpSeconds) + amount;
   }
   return {};
 }
@@ -132,15 +134,16 @@ const bool registered = RegisterCommand(
      "the next free name \"<title> (2).zet\" and a note says so. Each written\n"
      "path is printed on its own line. While stderr is a terminal a progress\n"
      "line shows the bytes received, the percentage and the time left.\n"
-     "A transfer that stops short (Ctrl-C, the port hanging up, or the recorder\n"
-     "silent for the give-up time) still writes the runs received so far,\n"
+     "A transfer that stops short (Ctrl-C, the port hanging up, or no good block\n"
+     "for the give-up time) still writes the runs received so far,\n"
      "says on stderr how much arrived, and exits with 130 (Ctrl-C) or 1.\n\n"
      "Options:\n"
      "  --out-dir DIR   where the .zet files go, created when missing\n"
      "                  (default: the current directory)\n"
      "  --raw FILE      also write the received memory image as it came\n"
-     "  --give-up S     stop after S seconds without a byte from the recorder\n"
-     "                  (default 60; 0 waits until Ctrl-C)\n" +
+     "  --give-up S     stop once no block has been accepted for S seconds,\n"
+     "                  whether the recorder is silent or every block arrives\n"
+     "                  spoilt (default 60; 0 waits until Ctrl-C)\n" +
          std::string(kPortHelp) +
          "\nExit codes: 0 done; 1 the recorder did not answer, sent a bad preamble\n"
          "or no data, or the transfer stopped short; 3 a port or file error;\n"

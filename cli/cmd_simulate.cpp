@@ -27,6 +27,7 @@ double RateOption(const Args& args, const std::string& name) {
 int Run(const Args& args) {
   args.CheckKnown({"runs", "channels", "samples", "period", "continuous", "range", "device", "seed",
                    "image", "noise", "wrong-sums", "short-block", "silent-after", "silent", "extra-byte", "hang-up-after",
+                   "hang-up-after-frames",
                    "wrong-echo", "short-monitor", "selftest-result", "selftest-delay", "paced"});
   sim::ImageOptions io;
   io.runs = args.IntOption("runs", io.runs, 0, 1000);
@@ -60,6 +61,7 @@ int Run(const Args& args) {
   o.faults.silent = args.Flag("silent");
   o.faults.extraByteBlock = args.IntOption("extra-byte", -1, -1, 1 << 20);
   o.faults.hangUpAfterBlocks = args.IntOption("hang-up-after", -1, -1, 1 << 20);
+  o.faults.hangUpAfterFrames = args.IntOption("hang-up-after-frames", -1, -1, 1 << 20);
   o.faults.wrongEchoReplies = args.IntOption("wrong-echo", 0, -1, 1 << 20);
   o.faults.shortMonitorData = args.Flag("short-monitor");
   if (auto r = args.Option("selftest-result"); r && *r == "none") {
@@ -120,6 +122,8 @@ const bool registered = RegisterCommand(
      "  --extra-byte K      block K carries one stray byte the first time\n"
      "  --hang-up-after K   after K blocks the line is gone, as if the cable\n"
      "                      were pulled (the pseudo-terminal closes)\n"
+     "  --hang-up-after-frames K  the same after answering K commands (monitor\n"
+     "                      polls, a self-test, a download's read command)\n"
      "  --wrong-echo N      the first N replies carry a wrong echo (-1: all)\n"
      "  --short-monitor     monitor data cut to one byte\n"
      "Self-test and line:\n"

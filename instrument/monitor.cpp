@@ -30,6 +30,16 @@ MonitorPoll PollMonitor(SerialChannel& channel, const MonitorSettings& s, bool b
   const std::size_t want = s.channelCode ? 4 : 2;
   std::uint8_t data[4] = {};
   std::size_t got = 0;
+  // A line that hung up answers nothing ever again: a port failure, and the
+  // port is closed so the next poll opens it afresh.
+  auto lost = [&] {
+    if (!channel.EndIfLineLost()) return false;
+    channel.ClosePort();
+    poll = MonitorPoll{};
+    poll.kind = MonitorPoll::Kind::PortFailed;
+    return true;
+  };
+  if (lost()) return poll;
   if (n == 0) {
     poll.kind = MonitorPoll::Kind::NoAnswer;
     poll.status = kNoAnswerMessage;
@@ -40,6 +50,7 @@ MonitorPoll PollMonitor(SerialChannel& channel, const MonitorSettings& s, bool b
   } else {
     poll.kind = MonitorPoll::Kind::Data;
     got = channel.ReadRaw(data, want);
+    if (got < want && lost()) return poll;
     if (got < want) poll.raw += want == 4 ? "\tError 2 of 2 channel" : "\tError 1 channel";
   }
   // Bytes that did not come this time show as "--", never as stale values.

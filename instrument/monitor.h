@@ -23,6 +23,8 @@ struct MonitorPoll {
 };
 
 // Opens the port when needed (it stays open), polls once, beeps when asked.
+// A port that cannot be opened, or hangs up (it is then closed), is
+// PortFailed after its port error was shown.
 MonitorPoll PollMonitor(SerialChannel& channel, const MonitorSettings& s, bool beep);
 
 }  // namespace zet

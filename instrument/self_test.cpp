@@ -40,11 +40,17 @@ SelfTestOutcome RunSelfTest(SerialChannel& channel, Progress& progress) {
 
   std::size_t n = 0;
   std::uint8_t result = 0;
+  bool lineLost = false;
   if (!progress.IsCancelled()) {
     for (;;) {
       prompts.Beep();
       const std::int64_t before = clock.MonotonicMs();
       n = channel.ReadRaw(&result, 1);
+      // A hung-up line brings no result: end now, as a port failure.
+      if (n == 0 && channel.EndIfLineLost()) {
+        lineLost = true;
+        break;
+      }
       if (n == 0) {
         std::int64_t spent = clock.MonotonicMs() - before;
         if (spent < kMinAttemptMs) clock.SleepMs(static_cast<int>(kMinAttemptMs - spent));
@@ -58,6 +64,11 @@ SelfTestOutcome RunSelfTest(SerialChannel& channel, Progress& progress) {
     }
   }
 
+  if (lineLost) {
+    channel.ClosePort();
+    progress.Close();
+    return SelfTestOutcome::PortFailed;
+  }
   SelfTestOutcome o = SelfTestOutcome::NoAnswer;
   if (n == 1) {
     switch (result) {

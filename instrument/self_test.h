@@ -10,6 +10,7 @@ enum class SelfTestOutcome { PortFailed, Normal, RamFault, TimerFault, BadCode, 
 
 // Runs the whole test with the progress box (caption "Проверка Прибора"),
 // shows the outcome message through the channel's prompts and closes the port.
+// A port that cannot be opened or hangs up shows only its port error: PortFailed.
 SelfTestOutcome RunSelfTest(SerialChannel& channel, Progress& progress);
 
 std::string SelfTestMessage(SelfTestOutcome o);

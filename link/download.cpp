@@ -87,6 +87,7 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
   std::uint8_t sumByte = 0;  // a block whose sum byte never came is judged by the previous one
   std::string statusLine;
   std::int64_t lastHeardMs = clock.MonotonicMs();
+  std::int64_t lastAcceptedMs = lastHeardMs;
   while (received < length) {
     clock.SleepMs(100);
     const std::size_t want = std::min(length - received, kBlockSize);
@@ -99,13 +100,13 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
 
     // A line that hung up never brings the rest: end as a port error, and
     // what arrived is kept as after "Прервать".
-    if (channel.LineLost()) {
-      channel.ReportPortError();
+    if (channel.EndIfLineLost()) {
       ending = TransferEnd::PortLost;
       break;
     }
-    if (giveUpMs > 0 && clock.MonotonicMs() - lastHeardMs >= giveUpMs) {
-      ending = TransferEnd::GaveUp;
+    // A recorder whose every block arrives spoilt would be asked again forever.
+    if (giveUpMs > 0 && clock.MonotonicMs() - lastAcceptedMs >= giveUpMs) {
+      ending = clock.MonotonicMs() - lastHeardMs >= giveUpMs ? TransferEnd::GaveUp : TransferEnd::Spoilt;
       break;
     }
     if (progress.IsCancelled()) {
@@ -122,6 +123,7 @@ std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_
     if (n == want && ByteSum(buffer + received, n) == sumByte) {
       channel.WriteRaw(&kAck, 1);
       received += n;
+      lastAcceptedMs = clock.MonotonicMs();
       status = kCrcOk;
     } else {
       // Whatever spoilt the block (a wrong sum, bytes missing or a stray byte

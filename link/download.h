@@ -18,13 +18,14 @@ inline constexpr const char* kBadPreambleMessage =
 int ReadPreamble(SerialChannel& channel, RecordingHeader& header, int& words);
 
 // How a block transfer ended: all bytes in, "Прервать", the line gone (a
-// port error was shown), or nothing heard for the give-up time.
-enum class TransferEnd { Complete, Cancelled, PortLost, GaveUp };
+// port error was shown), nothing heard for the give-up time, or bytes heard
+// but no block good enough to accept for that long.
+enum class TransferEnd { Complete, Cancelled, PortLost, GaveUp, Spoilt };
 
 // Receives `length` bytes in blocks of up to 512 with sum bytes and
 // acknowledgements, with progress and cancel. Returns the bytes accepted.
-// giveUpMs > 0 ends the transfer after that long without a byte (the desktop
-// program leaves that to the user: 0).
+// giveUpMs > 0 ends the transfer once no block has been accepted for that
+// long, silent or spoilt (the desktop program leaves that to the user: 0).
 std::size_t ReceiveImage(SerialChannel& channel, Progress& progress, std::uint8_t* buffer,
                          std::size_t length, int giveUpMs = 0, TransferEnd* end = nullptr);
 
@@ -46,7 +47,7 @@ inline constexpr const char* kAttentionCaption = "Внимание !";
 
 struct DownloadOptions {
   std::string rawDataPath;   // non-empty: write the received bytes there ("data")
-  int giveUpMs = 0;          // > 0: end the transfer after this long without a byte
+  int giveUpMs = 0;          // > 0: end the transfer after this long without a good block
 };
 
 // The whole download after the document was emptied: open, read-memory

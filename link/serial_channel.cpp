@@ -18,6 +18,7 @@ constexpr int kMaxStrayBytes = 4096;
 
 int SerialChannel::OpenPort() {
   if (state_ == PortState::Open) return 1;
+  errorShown_ = false;
   if (settings_.m_strPortName.empty()) settings_.GetPortName();
   if (settings_.m_strBaudRate.empty()) settings_.GetBaudRate();
 
@@ -99,7 +100,14 @@ std::string PortErrorText(long error) {
   return text;
 }
 
+bool SerialChannel::EndIfLineLost() {
+  if (!device_.HungUp()) return false;
+  if (!errorShown_) ReportPortError();
+  return true;
+}
+
 void SerialChannel::ReportPortError() {
+  errorShown_ = true;
   prompts_.Message(PortErrorText(device_.LastError()), settings_.m_strPortName, MsgButtons::Ok, MsgIcon::None);
 }
 

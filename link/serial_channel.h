@@ -43,6 +43,9 @@ class SerialChannel {
   void ReportPortError();
   // The device lost its line (see SerialDevice::HungUp).
   bool LineLost() const { return device_.HungUp(); }
+  // When the line is lost: the port error (unless one was shown since the
+  // port opened) and true, so the exchange in progress ends at once.
+  bool EndIfLineLost();
 
   PortState State() const { return state_; }
   Clock& GetClock() { return clock_; }
@@ -57,6 +60,7 @@ class SerialChannel {
   Clock& clock_;
   Prompts& prompts_;
   PortState state_ = PortState::Closed;
+  bool errorShown_ = false;  // a port error was reported since the port opened
 };
 
 }  // namespace zet

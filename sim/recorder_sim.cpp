@@ -269,6 +269,11 @@ void RecorderSim::Receive(const std::uint8_t* data, std::size_t n, std::int64_t 
 
 void RecorderSim::HandleFrame(const std::array<std::uint8_t, 11>& f, std::int64_t nowUs) {
   ++framesReceived_;
+  const int hangUp = options_.faults.hangUpAfterFrames;
+  if (hangUp >= 0 && framesReceived_ > hangUp) {
+    lineGone_ = true;
+    return;
+  }
   if (options_.faults.silent) return;
   std::uint8_t cmd = f[1];
   if (cmd == 0x00) {

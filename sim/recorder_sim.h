@@ -77,6 +77,7 @@ struct Faults {
   int silentAfterBlocks = -1;   // >= 0: after this many block transmissions, nothing more
   int extraByteBlock = -1;      // this block's first transmission carries one stray byte
   int hangUpAfterBlocks = -1;   // >= 0: after this many block transmissions the line is gone
+  int hangUpAfterFrames = -1;   // >= 0: after answering this many command frames the line is gone
   bool silent = false;          // never answer anything
   int wrongEchoReplies = 0;     // this many replies carry a wrong echo byte (-1: all)
   bool shortMonitorData = false;  // monitor data cut to one byte

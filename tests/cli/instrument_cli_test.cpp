@@ -64,7 +64,8 @@ class InstrumentCli : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
-  Result Cli(const std::vector<std::string>& args) {
+  // A command still running after limitSeconds (when given) is killed: code -1.
+  Result Cli(const std::vector<std::string>& args, int limitSeconds = 0) {
     fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
     int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -72,7 +73,11 @@ class InstrumentCli : public ::testing::Test {
     close(o);
     close(e);
     int status = 0;
-    waitpid(pid, &status, 0);
+    for (int waited = 0; limitSeconds > 0 && waitpid(pid, &status, WNOHANG) == 0; waited += 50) {
+      if (waited >= limitSeconds * 1000) kill(pid, SIGKILL);
+      usleep(50000);
+    }
+    if (limitSeconds == 0) waitpid(pid, &status, 0);
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = Slurp(out);
@@ -230,6 +235,36 @@ TEST_F(InstrumentCli, DownloadThatStopsShortKeepsTheRunsAndFails) {
     // Three blocks of the first run's 500 sample pairs came.
     EXPECT_GT(Count(z.recording.channel1), 300);
     EXPECT_LT(Count(z.recording.channel1), 500);
+  }
+}
+
+// A line that hangs up, or a recorder whose every block arrives spoilt, ends
+// the command soon, with the exit code of what happened.
+TEST_F(InstrumentCli, LineFaultsEndTheCommandAtOnce) {
+  struct Case {
+    std::vector<std::string> fault, command;
+    int code;
+    const char* says;
+    int withinSeconds;
+  };
+  const std::vector<Case> cases = {
+      {{"--hang-up-after-frames", "1"}, {"monitor", "--count", "5"}, 3, "Port error", 10},
+      {{"--hang-up-after-frames", "0"}, {"selftest"}, 3, "Port error", 5},
+      {{"--wrong-sums", "1"}, {"download", "--give-up", "2", "--out-dir", (dir_ / "runs").string()}, 1,
+       "no block arrived unspoilt for 2 s; 0 of ", 15},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command[0]);
+    std::vector<std::string> options = c.fault;
+    options.insert(options.end(), {"--selftest-delay", "0"});
+    std::string port = StartSimulator(options);
+    ASSERT_EQ(port.rfind("/dev/pts/", 0), 0u) << port;
+    std::vector<std::string> args = c.command;
+    args.insert(args.end(), {"--port", port});
+    Result r = Cli(args, c.withinSeconds);
+    StopSimulator();
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
   }
 }
 

@@ -277,6 +277,20 @@ TEST_F(MonitorTest, ShortDataShowsNoInventedValue) {
   EXPECT_EQ(one.raw.substr(one.raw.size() - 3), "-- ");
 }
 
+// A port that hangs up ends Monitor mode as a port failure, with the port
+// error once, and is closed so the next poll opens it afresh.
+TEST_F(MonitorTest, HangUpIsAPortFailure) {
+  sim::Options o;
+  o.faults.hangUpAfterFrames = 1;
+  Rig rig(o);
+  ASSERT_EQ(PollMonitor(rig.channel, {}, false).kind, MonitorPoll::Kind::Data);
+  EXPECT_EQ(PollMonitor(rig.channel, {}, false).kind, MonitorPoll::Kind::PortFailed);
+  ASSERT_EQ(rig.prompts.calls.size(), 1u);
+  EXPECT_EQ(rig.prompts.calls[0].text.rfind("Port error 5\t", 0), 0u) << rig.prompts.calls[0].text;
+  EXPECT_EQ(rig.channel.State(), SerialChannel::PortState::Closed);
+  EXPECT_LT(rig.clock.MonotonicMs(), 10'000);
+}
+
 TEST_F(MonitorTest, MissingPortNeitherPollsNorBeeps) {
   Rig rig;
   rig.dev.failOpen = true;
@@ -471,6 +485,17 @@ TEST(SelfTest, CancelEndsTheWaitAfterTheReadInProgress) {
   early.progress.cancelAtCheck = 1;
   EXPECT_EQ(early.Run(), SelfTestOutcome::NoAnswer);
   EXPECT_TRUE(early.progress.statuses.empty());
+}
+
+TEST(SelfTest, HangUpEndsTheWaitWithThePortErrorAlone) {
+  SelfTestRig t(0);
+  t.rig.sim.MutableOptions().faults.hangUpAfterFrames = 0;
+  EXPECT_EQ(t.Run(), SelfTestOutcome::PortFailed);
+  ASSERT_EQ(t.prompts.calls.size(), 1u);
+  EXPECT_EQ(t.prompts.calls[0].text.rfind("Port error 5\t", 0), 0u) << t.prompts.calls[0].text;
+  EXPECT_EQ(t.progress.closes, 1);
+  EXPECT_FALSE(t.rig.dev.IsOpen());
+  EXPECT_LT(t.rig.clock.MonotonicMs(), 5'000);
 }
 
 TEST(SelfTest, MissingPortOpensNoProgressBox) {

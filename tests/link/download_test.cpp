@@ -43,6 +43,7 @@ class BlockRecorder {
   }
 
   std::set<int> badSumOnce;   // blocks first sent with a wrong sum
+  int badSumFrom = -1;        // this block and all after it always come with a wrong sum
   std::set<int> extraByteOnce;  // blocks first sent with a stray byte before the sum
   int hangUpAfterBlocks = -1;   // the line is cut after this many blocks were acknowledged
   // Blocks first sent cut short, their last byte chosen so that what came adds
@@ -75,7 +76,7 @@ class BlockRecorder {
     if (pos_ >= image_.size()) return;
     std::size_t len = Len();
     std::uint8_t sum = Sum(image_, pos_, len);
-    if (badSumOnce.erase(block_)) sum ^= 0x10;
+    if (badSumOnce.erase(block_) || (badSumFrom >= 0 && block_ >= badSumFrom)) sum ^= 0x10;
     if (shortOnce.erase(block_)) {
       const std::size_t half = len / 2;
       blockSizes.push_back(half + 1);
@@ -294,7 +295,8 @@ TEST_F(DownloadTest, HangUpEndsTheTransferAsAPortError) {
   EXPECT_LT(clock.MonotonicMs(), 60'000);  // at once, not after a minute of retries
 }
 
-// Without a byte for the give-up time the transfer ends by itself.
+// Without a good block for the give-up time the transfer ends by itself,
+// whether the recorder fell silent or sends nothing but spoilt blocks.
 TEST_F(DownloadTest, GiveUpTimeEndsASilentTransfer) {
   BlockRecorder rec(device, Preamble(2048, 0, 0, {}, 1), Pattern(4096));
   rec.stopAfterBlocks = 1;
@@ -302,6 +304,17 @@ TEST_F(DownloadTest, GiveUpTimeEndsASilentTransfer) {
   options.giveUpMs = 30'000;
   DownloadResult r = DownloadMemory(channel, progress, header, options);
   EXPECT_EQ(r.ending, TransferEnd::GaveUp);
+  EXPECT_EQ(r.received, 512u);
+  EXPECT_LT(clock.MonotonicMs(), 60'000);
+}
+
+TEST_F(DownloadTest, GiveUpTimeEndsATransferOfSpoiltBlocks) {
+  BlockRecorder rec(device, Preamble(2048, 0, 0, {}, 1), Pattern(4096));
+  rec.badSumFrom = 1;
+  DownloadOptions options;
+  options.giveUpMs = 30'000;
+  DownloadResult r = DownloadMemory(channel, progress, header, options);
+  EXPECT_EQ(r.ending, TransferEnd::Spoilt);
   EXPECT_EQ(r.received, 512u);
   EXPECT_LT(clock.MonotonicMs(), 60'000);
 }
