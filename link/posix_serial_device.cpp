@@ -47,6 +47,8 @@ std::string PosixSerialDevice::DevicePath(const std::string& name) {
   return {};
 }
 
+std::string SystemDeviceName(const std::string& name) { return PosixSerialDevice::DevicePath(name); }
+
 bool PosixSerialDevice::Fail() {
   error_ = errno;
   if (error_ == EIO || error_ == ENXIO || error_ == ENODEV) hungUp_ = true;

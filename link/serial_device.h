@@ -31,6 +31,10 @@ class SerialDevice {
   virtual bool HungUp() const { return false; }
 };
 
+// The system's device behind a port name ("COM1:" -> "/dev/ttyS0"); empty
+// for a name that names none.
+std::string SystemDeviceName(const std::string& name);
+
 inline constexpr int kTotalTimeoutMs = 5000;
 inline constexpr int kPerByteTimeoutMs = 10;
 inline constexpr int kIntervalTimeoutMs = 2000;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings.h"
+#include "link/serial_device.h"
 #include "link/ui/dialog_units.h"
 
 CPortDlg::CPortDlg(zet::AppSettings& settings, QWidget* parent, const QStringList& devices)
@@ -36,12 +37,18 @@ CPortDlg::CPortDlg(zet::AppSettings& settings, QWidget* parent, const QStringLis
   for (int i = 1; i <= 6; ++i) names << QStringLiteral("COM%1:").arg(i);
   for (const QString& d : devices)
     if (!names.contains(d)) names << d;
-  m_listPort->addItems(names);
+  // Each name shows the system device it stands for; a path is its own device.
+  for (const QString& name : names) {
+    const QString device = QString::fromStdString(zet::SystemDeviceName(name.toStdString()));
+    auto* item = new QListWidgetItem(device.isEmpty() || device == name ? name : name + " — " + device);
+    item->setData(Qt::UserRole, name);
+    m_listPort->addItem(item);
+  }
 
   const QString stored = QString::fromStdString(m_settings.GetPortName());
   for (int i = 0; i < m_listPort->count(); ++i) {
     QListWidgetItem* item = m_listPort->item(i);
-    if (item->text().compare(stored, Qt::CaseInsensitive) == 0) {
+    if (item->data(Qt::UserRole).toString().compare(stored, Qt::CaseInsensitive) == 0) {
       m_listPort->setCurrentItem(item);
       break;
     }
@@ -72,7 +79,7 @@ QStringList CPortDlg::PresentSerialDevices() {
 
 QString CPortDlg::SelectedPort() const {
   const auto sel = m_listPort->selectedItems();
-  return sel.isEmpty() ? QString() : sel.front()->text();
+  return sel.isEmpty() ? QString() : sel.front()->data(Qt::UserRole).toString();
 }
 
 std::uint32_t CPortDlg::SignalsFromChoices() const {
