@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -162,6 +163,14 @@ bool CProgressBox::Open() {
   }
   show();
   activateWindow();
+  // The operation holds the event loop between updates (a block takes half a
+  // second on the line): the box must be on screen and painted before it
+  // returns, not when the window system's answer is next looked at.
+  QElapsedTimer waited;
+  waited.start();
+  while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  repaint();
   PumpMessages();
   return true;
 }
