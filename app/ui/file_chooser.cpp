@@ -1,7 +1,9 @@
 #include "app/ui/file_chooser.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 
 namespace zet::ui {
 
@@ -15,7 +17,17 @@ std::optional<QString> QtFileChooser::Choose(const FileRequest& request) {
   QFileDialog dialog(owner_, request.title);
   dialog.setNameFilters(request.filters);
   dialog.setDefaultSuffix(request.defaultSuffix);
+  QCheckBox* choice = nullptr;
+  if (!request.choice.isEmpty()) {
+    // A check box of our own needs the dialog Qt draws itself.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+      choice = new QCheckBox(request.choice, &dialog);
+      grid->addWidget(choice, grid->rowCount(), 0, 1, -1);
+    }
+  }
   if (!request.initialName.isEmpty()) dialog.selectFile(request.initialName);
+  if (!request.acceptLabel.isEmpty()) dialog.setLabelText(QFileDialog::Accept, request.acceptLabel);
   switch (request.kind) {
     case FileRequest::Kind::Open:
       dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -31,7 +43,9 @@ std::optional<QString> QtFileChooser::Choose(const FileRequest& request) {
       dialog.setOption(QFileDialog::ReadOnly, false);
       break;
   }
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  if (request.choiceTicked) *request.choiceTicked = accepted && choice && choice->isChecked();
+  if (!accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return QString();
   return WithDefaultSuffix(files.front(), request.defaultSuffix);

@@ -14,7 +14,10 @@ struct FileRequest {
   QString title;                                                // that accepts new names
   QStringList filters;    // "Данные Регистратора (*.zet)", ...
   QString defaultSuffix;  // without the dot; appended when the name has none
-  QString initialName;    // proposed file name
+  QString initialName;    // proposed file name, or a path: the box starts in its folder
+  QString acceptLabel;    // the accept button's text; empty: the dialog's own
+  QString choice;         // a check box under the names; empty: none
+  bool* choiceTicked = nullptr;  // receives the check box's state when the box closes
 };
 
 class FileChooser {

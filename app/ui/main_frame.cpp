@@ -69,6 +69,8 @@ CMainFrame::CMainFrame(CLogDoc& doc, FrameEnv env)
   CreateStatusBar();
   CreateClient();
   m_doc.m_pOwner = this;
+  // Pane 0 keeps a report until the next prompt takes its place.
+  m_doc.showStatus = [this](const QString& text) { m_pPanes[0]->setText(text); };
 
   m_pTimer = new QTimer(this);
   m_pTimer->setInterval(1000);
@@ -88,6 +90,7 @@ CMainFrame::~CMainFrame() {
   m_doc.m_pCommentView = nullptr;
   m_doc.m_pSplitter = nullptr;
   m_doc.m_pOwner = nullptr;
+  m_doc.showStatus = nullptr;
   delete m_pMonitorDialog;
   m_pMonitorDialog = nullptr;
 }
@@ -439,14 +442,17 @@ void CMainFrame::OnGetData() {
   // Failures were reported by the download; the document stays empty.
   if (result.status == DownloadResult::Status::Decoded && !result.image.runs.empty()) {
     std::vector<Recording>& runs = result.image.runs;
-    // Every finished run but the last is offered for saving under its title;
-    // a cancelled save drops that run.
+    // Every finished run but the last is offered for saving under its title
+    // and dropped only when the user says so; the last stays in the window
+    // (saved too when the user sent all runs into one folder).
+    CLogDoc::RunSaving saving;
     for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
       m_doc.LoadRun(runs[i]);
       m_pLogView->viewport()->repaint();
-      m_doc.DoFileSave();
+      m_doc.SaveDownloadedRun(saving);
     }
     m_doc.LoadRun(runs.back());
+    if (saving.allInFolder) m_doc.SaveRunInFolder(saving.folder);
   }
   UpdateCommandStates();
 }

@@ -1,6 +1,7 @@
 #include "recording/ui/log_doc.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGuiApplication>
@@ -225,13 +226,18 @@ bool CLogDoc::OnSaveDocument(const QString& path) {
   return true;
 }
 
-bool CLogDoc::DoSaveAs() {
+FileRequest CLogDoc::SaveAsRequest() const {
   FileRequest req;
   req.kind = FileRequest::Kind::Save;
   req.title = QStringLiteral("Сохранить как");
   req.filters = {QString::fromUtf8(kZetFilter), QString::fromUtf8(kAllFilesFilter)};
   req.defaultSuffix = QString::fromUtf8(kZetSuffix);
   req.initialName = m_strPathName.isEmpty() ? m_strTitle : m_strPathName;
+  return req;
+}
+
+bool CLogDoc::DoSaveAs() {
+  const FileRequest req = SaveAsRequest();
   std::optional<QString> path = m_files.Choose(req);
   if (!path || path->isEmpty()) return false;
   return OnSaveDocument(WithDefaultSuffix(*path, req.defaultSuffix));
@@ -278,6 +284,41 @@ void CLogDoc::LoadRun(const Recording& run) {
   m_strPathName.clear();
   m_bModified = true;
   UpdateViewsAfterLoad();
+}
+
+bool CLogDoc::SaveRunInFolder(const QString& folder) {
+  const QString path = QDir(folder).filePath(WithDefaultSuffix(m_strTitle, QString::fromUtf8(kZetSuffix)));
+  // A file of an earlier survey is never replaced unasked.
+  if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) return false;
+  return OnSaveDocument(path);
+}
+
+bool CLogDoc::SaveDownloadedRun(RunSaving& saving) {
+  if (saving.allInFolder && SaveRunInFolder(saving.folder)) return true;
+  for (;;) {
+    FileRequest req = SaveAsRequest();
+    if (!saving.folder.isEmpty()) req.initialName = QDir(saving.folder).filePath(m_strTitle);
+    bool all = false;
+    if (!saving.allInFolder) {
+      req.choice = QString::fromUtf8(kSaveAllRunsChoice);
+      req.choiceTicked = &all;
+    }
+    const std::optional<QString> path = m_files.Choose(req);
+    if (path && !path->isEmpty()) {
+      const QString target = WithDefaultSuffix(*path, req.defaultSuffix);
+      saving.folder = QFileInfo(target).absolutePath();
+      if (OnSaveDocument(target)) {
+        saving.allInFolder = saving.allInFolder || all;
+        return true;
+      }
+      continue;  // the failure was shown: the box again
+    }
+    // The run exists nowhere else: it goes only on the user's word.
+    const QString question = QStringLiteral("Запись «%1» не сохранена. Отказаться от неё?").arg(m_strTitle);
+    if (m_prompts.Message(question.toStdString(), kAppTitle, MsgButtons::YesNo, MsgIcon::Exclamation) ==
+        MsgAnswer::Yes)
+      return false;
+  }
 }
 
 // ---- views ---------------------------------------------------------------
@@ -412,6 +453,7 @@ void CLogDoc::OnExport() {
   req.title = QStringLiteral("Экспорт в формате Excel");
   req.filters = {QStringLiteral("Файлы  Excel(*.xls)"), QStringLiteral("Все файлы (*.*)")};
   req.defaultSuffix = QStringLiteral("xls");
+  req.acceptLabel = QStringLiteral("Экспорт");
   std::optional<QString> path = m_files.Choose(req);
   if (!path) return;
   if (path->isEmpty()) {
@@ -429,7 +471,14 @@ void CLogDoc::OnExport() {
     BusyCursor wait;
     error = ExportSpreadsheet(m_doc, target);
   }
-  if (!error.empty()) ShowMessage(error);
+  if (!error.empty()) {
+    ShowMessage(error);
+    return;
+  }
+  if (showStatus)
+    showStatus(QStringLiteral("Экспортировано строк: %1 в файл «%2»")
+                   .arg(m_doc.Channel1Count())
+                   .arg(QFileInfo(QFile::decodeName(target.c_str())).absoluteFilePath()));
 }
 
 void CLogDoc::OnShuntCurrent() {

@@ -32,6 +32,8 @@ inline constexpr const char* kFilteredSaveMessage =
 inline constexpr const char* kRawDataPath = "data";
 inline constexpr const char* kExportOverRecordingMessage =
     "Экспорт заменил бы файл самой записи.\nВыберите для таблицы другое имя.";
+inline constexpr const char* kSaveAllRunsChoice =
+    "Сохранить эту и все следующие записи в эту папку под предложенными именами";
 
 class CLogDoc : public CommandTarget {
  public:
@@ -53,6 +55,19 @@ class CLogDoc : public CommandTarget {
   bool SaveModified();
   // Replaces the contents with a downloaded run: titled, modified, views reset.
   void LoadRun(const Recording& run);
+  // How the runs of one download are being saved: each save box starts in
+  // the folder of the one before; the user may send all further runs there.
+  struct RunSaving {
+    QString folder;
+    bool allInFolder = false;
+  };
+  // Saves the run now in the document (in the folder, or through the save
+  // box). A cancelled box asks whether to give the run up; "Нет" opens the
+  // box again. False: given up.
+  bool SaveDownloadedRun(RunSaving& saving);
+  // Into the folder under the run's title, unless a file has that name
+  // there; false when not saved (a failed write was reported).
+  bool SaveRunInFolder(const QString& folder);
   // Open command: asks for a file (after SaveModified) and opens it.
   bool OpenWithChooser();
   bool OpenRecent(int index);  // 0-based
@@ -96,6 +111,7 @@ class CLogDoc : public CommandTarget {
   // rating in amperes, nothing on cancel. Font: nothing on cancel.
   std::function<std::optional<double>(double resistance)> chooseShuntRating;
   std::function<std::optional<QFont>(const QFont& current)> chooseFont;
+  std::function<void(const QString&)> showStatus;  // a line in the status bar
   QWidget* m_pOwner = nullptr;  // parent of the dialogs
 
   // The comment as the pane shows it now (the stored one without a pane).
@@ -106,6 +122,7 @@ class CLogDoc : public CommandTarget {
   void LoadRecentFiles();
   void StoreRecentFiles();
   void ShowMessage(const std::string& text);
+  FileRequest SaveAsRequest() const;
 
   AppSettings& m_settings;
   Prompts& m_prompts;

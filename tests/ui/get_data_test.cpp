@@ -35,11 +35,16 @@ TEST_F(GetDataTest, EveryRunButTheLastIsOfferedForSaving) {
   files.answers = {Path("first.zet"), std::nullopt};  // keep run 1, drop run 2
   frame->RouteCommand(ID_GET_DATA);
 
-  EXPECT_TRUE(prompts.calls.empty());
   EXPECT_EQ(progressBoxes, 1);
   ASSERT_EQ(files.requests.size(), 2u);
   EXPECT_EQ(files.requests[0].initialName, QString::fromUtf8("Измерения1"));
-  EXPECT_EQ(files.requests[1].initialName, QString::fromUtf8("Измерения2"));
+  EXPECT_EQ(files.requests[0].choice, QString::fromUtf8(kSaveAllRunsChoice));
+  // The next box starts in the folder the first one saved in.
+  EXPECT_EQ(files.requests[1].initialName, Path("Измерения2"));
+  // Run 2 was given up only when the user said so.
+  ASSERT_EQ(prompts.calls.size(), 1u);
+  EXPECT_EQ(prompts.calls[0].text, "Запись «Измерения2» не сохранена. Отказаться от неё?");
+  EXPECT_EQ(prompts.calls[0].buttons, MsgButtons::YesNo);
   ZetReadResult first = ReadZetFile(Path("first.zet").toStdString());
   ASSERT_EQ(first.status, ZetStatus::Ok);
   EXPECT_EQ(first.recording.header.nDevice, 4321);
@@ -53,6 +58,48 @@ TEST_F(GetDataTest, EveryRunButTheLastIsOfferedForSaving) {
   EXPECT_EQ(frame->PaneText(1), QString::fromUtf8("Прибор № 4321"));
   EXPECT_EQ(frame->PaneText(3), QString::fromUtf8("Два канала"));
   EXPECT_TRUE(State(ID_VIEW_STRAY_CURRENTS).enabled);
+}
+
+// "Нет" at the question opens the box again: a run is never lost by one
+// cancelled box.
+TEST_F(GetDataTest, CancelledSaveBoxAsksAndNoOpensItAgain) {
+  files.answers = {std::nullopt, Path("one.zet")};
+  prompts.answers = {MsgAnswer::No};
+  frame->RouteCommand(ID_GET_DATA);
+  ASSERT_EQ(prompts.calls.size(), 2u);  // run 1 kept at the second try, run 2 given up
+  EXPECT_EQ(prompts.calls[0].text, "Запись «Измерения1» не сохранена. Отказаться от неё?");
+  ASSERT_EQ(files.requests.size(), 3u);
+  EXPECT_EQ(files.requests[1].initialName, QString::fromUtf8("Измерения1"));
+  ZetReadResult one = ReadZetFile(Path("one.zet").toStdString());
+  ASSERT_EQ(one.status, ZetStatus::Ok);
+  EXPECT_EQ(Count(one.recording.channel1), 300);
+}
+
+// One tick sends this run and every later one into the chosen folder under
+// its title; a name already taken there is asked for instead.
+TEST_F(GetDataTest, AllRunsIntoOneFolder) {
+  QDir(dir.path()).mkdir("survey");
+  QFile taken(Path("survey/Измерения2.zet"));
+  ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+  taken.write("keep");
+  taken.close();
+  files.answers = {Path("survey/first.zet"), Path("survey/second.zet")};
+  files.ticks = {true};
+  frame->RouteCommand(ID_GET_DATA);
+
+  EXPECT_TRUE(prompts.calls.empty());
+  ASSERT_EQ(files.requests.size(), 2u);
+  EXPECT_EQ(files.requests[1].initialName, Path("survey/Измерения2"));
+  EXPECT_TRUE(files.requests[1].choice.isEmpty());
+  EXPECT_EQ(ReadZetFile(Path("survey/first.zet").toStdString()).status, ZetStatus::Ok);
+  EXPECT_EQ(ReadZetFile(Path("survey/second.zet").toStdString()).status, ZetStatus::Ok);
+  QFile kept(Path("survey/Измерения2.zet"));
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("keep"));
+  // The last run is saved there too and stays in the window.
+  EXPECT_EQ(doc->GetPathName(), Path("survey/Измерения3.zet"));
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(ReadZetFile(Path("survey/Измерения3.zet").toStdString()).status, ZetStatus::Ok);
 }
 
 TEST_F(GetDataTest, CancelAtTheSavePromptStartsNothing) {

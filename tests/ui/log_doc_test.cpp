@@ -228,9 +228,14 @@ TEST_F(LogDocTest, ExportWritesTheChosenFileAndBeepsAtAnEmptyName) {
   EXPECT_EQ(req.title, QString::fromUtf8("Экспорт в формате Excel"));
   EXPECT_EQ(req.filters, QStringList({QString::fromUtf8("Файлы  Excel(*.xls)"), QString::fromUtf8("Все файлы (*.*)")}));
 
+  EXPECT_EQ(req.acceptLabel, QString::fromUtf8("Экспорт"));
+  EXPECT_EQ(req.kind, FileRequest::Kind::OpenOrNew);
+
   files.answers = {Path("table")};
   frame->RouteCommand(ID_EXPORT_EXCEL);
   EXPECT_EQ(ReadAll(Path("table.xls")), QByteArray("05.03.2024 10:20:00\t-3.000000\n05.03.2024 10:20:01\t-2.000000\n"));
+  // The status bar says what was written.
+  EXPECT_EQ(frame->PaneText(0), QString::fromUtf8("Экспортировано строк: 2 в файл «%1»").arg(Path("table.xls")));
 
   // Never over the recording's own file.
   files.answers = {Path("run.zet")};

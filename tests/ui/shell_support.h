@@ -24,6 +24,10 @@ class ScriptedFiles : public ui::FileChooser {
  public:
   std::optional<QString> Choose(const ui::FileRequest& request) override {
     requests.push_back(request);
+    if (request.choiceTicked && !ticks.empty()) {
+      *request.choiceTicked = ticks.front();
+      ticks.pop_front();
+    }
     if (answers.empty()) return std::nullopt;
     const bool chosen = answers.front().has_value();
     const QString a = chosen ? *answers.front() : QString();
@@ -33,6 +37,7 @@ class ScriptedFiles : public ui::FileChooser {
   }
   std::vector<ui::FileRequest> requests;
   std::deque<std::optional<QString>> answers;  // nullopt = Cancel; then Cancel
+  std::deque<bool> ticks;                      // the check boxes of the boxes that have one
 };
 
 // A recording as the views and panes see it.
