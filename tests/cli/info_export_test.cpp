@@ -228,13 +228,15 @@ TEST_F(CliFiles, ExportTargetsAndReadersNeverLoseOrHang) {
     ::execl(ZET_CLI_PATH, "zet-cli", "export", Path("big.zet").c_str(), Path("big.xls").c_str(), nullptr);
     _exit(127);
   }
-  // Killed once it writes into the folder.
+  // Killed once its temporary (named or not) is open.
   auto writing = [&] {
     std::error_code ec;
-    for (auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
-      if (fs::read_symlink(fd.path(), ec).string().rfind(dir_.string() + "/", 0) == 0 &&
-          fs::read_symlink(fd.path(), ec).string().find("big.zet") == std::string::npos)
+    for (auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+      const std::string target = fs::read_symlink(fd.path(), ec).string();
+      if (target.rfind(dir_.string() + "/", 0) == 0 &&
+          (target.find(".tmp-") != std::string::npos || target.find("(deleted)") != std::string::npos))
         return true;
+    }
     return false;
   };
   for (int i = 0; i < 5000 && !writing(); ++i) ::usleep(1000);

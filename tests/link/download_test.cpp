@@ -297,27 +297,21 @@ TEST_F(DownloadTest, HangUpEndsTheTransferAsAPortError) {
 
 // Without a good block for the give-up time the transfer ends by itself,
 // whether the recorder fell silent or sends nothing but spoilt blocks.
-TEST_F(DownloadTest, GiveUpTimeEndsASilentTransfer) {
+class GiveUpTest : public DownloadTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(GiveUpTest, EndsATransferThatGetsNowhere) {
+  const bool spoilt = GetParam();
   BlockRecorder rec(device, Preamble(2048, 0, 0, {}, 1), Pattern(4096));
-  rec.stopAfterBlocks = 1;
+  (spoilt ? rec.badSumFrom : rec.stopAfterBlocks) = 1;
   DownloadOptions options;
   options.giveUpMs = 30'000;
   DownloadResult r = DownloadMemory(channel, progress, header, options);
-  EXPECT_EQ(r.ending, TransferEnd::GaveUp);
+  EXPECT_EQ(r.ending, spoilt ? TransferEnd::Spoilt : TransferEnd::GaveUp);
   EXPECT_EQ(r.received, 512u);
   EXPECT_LT(clock.MonotonicMs(), 60'000);
 }
 
-TEST_F(DownloadTest, GiveUpTimeEndsATransferOfSpoiltBlocks) {
-  BlockRecorder rec(device, Preamble(2048, 0, 0, {}, 1), Pattern(4096));
-  rec.badSumFrom = 1;
-  DownloadOptions options;
-  options.giveUpMs = 30'000;
-  DownloadResult r = DownloadMemory(channel, progress, header, options);
-  EXPECT_EQ(r.ending, TransferEnd::Spoilt);
-  EXPECT_EQ(r.received, 512u);
-  EXPECT_LT(clock.MonotonicMs(), 60'000);
-}
+INSTANTIATE_TEST_SUITE_P(SilentOrSpoilt, GiveUpTest, ::testing::Bool());
 
 TEST_F(DownloadTest, CancelShowsTheLastStatusAndKeepsAcceptedBlocks) {
   BlockRecorder rec(device, Preamble(2000, 0, 0, {}, 1), Pattern(4000));
