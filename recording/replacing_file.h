@@ -13,9 +13,9 @@ namespace zet {
 //   stays a link) is replaced only once the new content is complete: it is
 //   written to a temporary beside the target (unnamed where the file system
 //   allows, so nothing is left even when the program is killed), synced and
-//   renamed over it. The
-//   replaced file keeps its mode and, where allowed, its owner. A file this
-//   user could not open for writing is reported and left untouched.
+//   renamed over it. The replaced file keeps its mode and, where allowed, its
+//   owner. A file this user could not open for writing is reported and left
+//   untouched.
 // - Anything else that exists (a terminal, a FIFO, a device) is opened and
 //   written in place, never renamed over; so is anything under /dev or /proc.
 //   A FIFO without a reader is reported instead of waited for.
