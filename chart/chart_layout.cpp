@@ -100,7 +100,8 @@ std::vector<TimeLine> LayoutTimeLines(const ChartState& s, SampleRange range, co
 // ---- supply voltage ----------------------------------------------------------------------
 
 SupplyLayout::SupplyLayout(const ChartState& s, int supplyCount)
-    : width_(s.m_rcPlot.Width()),
+    : left_(s.m_rcPlot.left),
+      width_(s.m_rcPlot.Width()),
       last_(std::max(supplyCount - 1, 1)),
       // On the screen the canvas is scrolled; a page is drawn where it stands.
       shift_{s.m_ptScroll.x - s.m_ptPrintOffset.x, s.m_ptScroll.y - s.m_ptPrintOffset.y},
@@ -120,7 +121,7 @@ SupplyLayout::SupplyLayout(const ChartState& s, int supplyCount)
   }
 }
 
-int SupplyLayout::X(int k) const { return static_cast<int>(width_ * k / last_) + shift_.x; }
+int SupplyLayout::X(int k) const { return left_ + static_cast<int>(width_ * k / last_) + shift_.x; }
 
 int SupplyLayout::Y(float volts) const {
   double d = height_ * static_cast<double>(volts) / kSupplyFullScale;

@@ -70,6 +70,7 @@ class SupplyLayout {
   std::vector<Label> labels;
 
  private:
+  int left_;  // the plot's left edge: a page's margin on paper
   long long width_;
   int last_;
   Point shift_;

@@ -395,12 +395,12 @@ void PaintChart(QPainter& p, ChartState& s, const LogDocument& doc, const ChartS
   if (s.m_nSamples < 2) return;
   p.save();
   if (s.m_bPrinting) {
-    // The caption band is measured in the device's own font, before any of ours.
+    // The caption band holds its two lines in the font they are drawn in.
+    p.setFont(style.fontPrint);
     const int T2 = TextSize(p, 0, QStringLiteral("A\nA")).height();
     const bool device = doc.m_header.nDevice != 0;
     chart::PreparePrintDrawing(s, doc.m_dLimit, doc.m_bShuntCurrent, device ? T2 : 0);
     if (device) {
-      p.setFont(style.fontPrint);
       const chart::Rect& pg = s.m_rcPage;
       p.setPen(Qt::black);
       DrawText(p, QRect(QPoint(pg.left, pg.bottom - T2), QPoint(pg.right - 1, pg.bottom - 1)),

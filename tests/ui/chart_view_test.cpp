@@ -164,6 +164,18 @@ class ChartViewTest : public ShellTest {
     Mouse(QEvent::MouseMove, to, b);
     Mouse(QEvent::MouseButtonRelease, to, b);
   }
+  // The window printed on a white sheet of the given pixels at dpi, default margins.
+  QImage PrintedSheet(QSize size, int dpi, chart::Rect* page = nullptr) {
+    QImage sheet(size, QImage::Format_RGB32);
+    sheet.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
+    sheet.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+    sheet.fill(Qt::white);
+    const chart::Rect r = chart::PrintPageRect(Margins{}, dpi, dpi, {0, 0}, size.width(), size.height());
+    QPainter p(&sheet);
+    view->PrintPage(p, r, dpi);
+    if (page) *page = r;
+    return sheet;
+  }
   int InLine(int line, const std::function<bool(QRgb)>& match) {
     return CountPixels(view->Picture(), QRect(5, 5 + 20 * line, 600, 14), match);
   }
@@ -279,15 +291,8 @@ TEST_F(ChartViewTest, PageShowsTheWindowsSamplesWithCaptionAndTheWindowKeepsItsV
   const chart::ChartState before = view->State();
 
   // An A4 sheet at 100 dpi.
-  QImage sheet(827, 1169, QImage::Format_RGB32);
-  sheet.setDotsPerMeterX(3937);
-  sheet.setDotsPerMeterY(3937);
-  sheet.fill(Qt::white);
-  const chart::Rect page = chart::PrintPageRect(Margins{}, 100, 100, {0, 0}, 827, 1169);
-  {
-    QPainter p(&sheet);
-    view->PrintPage(p, page, 100);
-  }
+  chart::Rect page;
+  const QImage sheet = PrintedSheet({827, 1169}, 100, &page);
   const int mid = (page.top + page.bottom) / 2;
   const int height = page.bottom - page.top;
   for (int x : {page.left, page.right - 1})  // the frame
@@ -318,6 +323,34 @@ TEST_F(ChartViewTest, PageShowsTheWindowsSamplesWithCaptionAndTheWindowKeepsItsV
   EXPECT_EQ(view->State().m_sizeTotal, before.m_sizeTotal);
   EXPECT_EQ(view->State().m_ptScroll, before.m_ptScroll);
   EXPECT_FALSE(view->State().m_bPrinting);
+}
+
+TEST_F(ChartViewTest, PaperHoldsTheWholeCaptionAndTheSupplyTraceOverThePlot) {
+  Recording r = MakeRecording(12, 1, 0.5, 200);
+  r.supply = std::vector<float>(200, 2.f);
+  std::fill(r.supply->begin() + 100, r.supply->end(), 6.f);
+  r.comment = "Участок 7";
+  Load(r);
+  frame->RouteCommand(ID_GRID);  // no labels in the way
+  frame->RouteCommand(ID_CHANNEL1);
+  frame->RouteCommand(ID_SUPPLY_VOLTAGE);
+  chart::Rect page;
+  const QImage sheet = PrintedSheet({2480, 3508}, 300, &page);  // A4 at 300 dpi
+  // The caption band is two lines of the print font: the frame closes above
+  // it and the comment fills its lower line.
+  const int band = QFontMetrics(doc->m_fontPrint, &sheet).boundingRect(QRect(), 0, QStringLiteral("A\nA")).height();
+  const int width = page.right - page.left, bottom = page.bottom - band;
+  EXPECT_GT(CountPixels(sheet, QRect(page.left, bottom - 1, width, 1), Is(Qt::black)), width * 9 / 10);
+  EXPECT_GT(CountPixels(sheet, QRect(page.left, page.bottom - band / 2, width, band / 2), Dark), 50);
+  // The supply trace spreads over the plot from its left edge, so its step
+  // from 2 V to 6 V stands mid-plot.
+  const int x = page.left + width / 2 - 200;
+  auto traceAt = [&](double volts) {
+    const int y = bottom - static_cast<int>((bottom - page.top) * volts / 8);
+    return CountPixels(sheet, QRect(x, y - 2, 1, 5), Is(Qt::black));
+  };
+  EXPECT_GT(traceAt(2), 0);
+  EXPECT_EQ(traceAt(6), 0);
 }
 
 TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
