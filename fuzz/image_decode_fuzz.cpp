@@ -1,8 +1,8 @@
 // libFuzzer target for the decoding of a downloaded memory image. The first
 // byte picks the channel count; the rest is the image. Whatever the bytes,
 // decoding must end, never yield more samples than the image holds words, and
-// keep the two channels of a run equally long. Build for real fuzzing as the
-// .zet target says, with recording/download_decode.cpp in place of zet_file.cpp.
+// keep the two channels of a run equally long. Build for real fuzzing with the
+// .zet target's line, this file in place of fuzz/zet_file_fuzz.cpp.
 #include <cstdint>
 #include <cstdlib>
 

@@ -51,6 +51,9 @@ TEST(Package, DesktopEntryAndFileTypeAreValid) {
   Outcome update = Shell("update-mime-database '" + dir.path().string() + "'");
   EXPECT_EQ(update.code, 0) << update.out;
   EXPECT_TRUE(fs::exists(dir.path() / "application" / "x-zet-recording.xml"));
+  EXPECT_NE(Shell("cat '" + (dir.path() / "application" / "x-zet-recording.xml").string() + "'")
+                .out.find("<comment>Данные Регистратора</comment>"),
+            std::string::npos);
   EXPECT_NE(Shell("cat '" + (dir.path() / "globs2").string() + "'").out.find("application/x-zet-recording:*.zet"),
             std::string::npos);
   EXPECT_GT(fs::file_size(dir.path() / "magic"), 20u);
@@ -74,6 +77,7 @@ TEST(Package, DebianPackageHoldsBothProgramsAndTheirPages) {
                         "./usr/share/doc/zet/help.html"})
     EXPECT_NE(files.find(f), std::string::npos) << f;
   EXPECT_EQ(Shell("dpkg-deb -f '" + deb + "' Version").out, std::string(ZET_VERSION) + "\n");
+  EXPECT_EQ(Shell("dpkg-deb -f '" + deb + "' Maintainer").out, "ZET project\n");
   const std::string depends = Shell("dpkg-deb -f '" + deb + "' Depends").out;
   for (const char* d : {"libqt6widgets6", "libqt6core6", "qt6-qpa-plugins", "libc6"})
     EXPECT_NE(depends.find(d), std::string::npos) << depends;
