@@ -202,25 +202,18 @@ bool CompressValues(ChartState& s) {
   return Compress(s, &Size::cy, &Point::y, s.m_nPlotHeight);
 }
 
-ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1) {
+namespace {
+
+// Samples i0..i1 across the window's width, the middle of the band at canvas
+// x centre (of the present canvas), canvas rows top..bottom over its height.
+ZoomResult ZoomToBand(ChartState& s, int i0, int i1, double centre, int top, int bottom) {
   ZoomResult r;
-  const long long dx = static_cast<long long>(p0.x) - p1.x;
-  const long long dy = static_cast<long long>(p0.y) - p1.y;
-  if (dx * dx + dy * dy <= 100) return r;
-  if (s.m_nSamples <= 1) return r;
   const int n1 = s.m_nSamples - 1;
   const int W = s.m_nPlotWidth;
   const int Hp = s.m_nPlotHeight;
   const int cx = std::max(s.m_sizeTotal.cx, 1);
   const int cy = std::max(s.m_sizeTotal.cy, 1);
   const Point sc = s.m_ptScroll;
-  const int left = Saturate(static_cast<long long>(std::min(p0.x, p1.x)) + sc.x);
-  const int right = Saturate(static_cast<long long>(std::max(p0.x, p1.x)) + sc.x);
-  const int top = Saturate(static_cast<long long>(std::min(p0.y, p1.y)) + sc.y);
-  const int bottom = Saturate(static_cast<long long>(std::max(p0.y, p1.y)) + sc.y);
-
-  const int i0 = MulDiv(n1, left, cx);
-  int i1 = MulDiv(n1, right, cx);
   if (static_cast<long long>(i1) - i0 <= 1) i1 = Saturate(static_cast<long long>(i0) + 2);
 
   // A band of no height asks for an unbounded vertical zoom: the limit.
@@ -239,10 +232,34 @@ ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1) {
       std::clamp<long long>(MulDiv64(W, n1, static_cast<long long>(i1) - i0), 1, kMaxCanvas);
   s.m_sizeTotal = {static_cast<int>(cx2), static_cast<int>(cy2)};
   SetChartScrollSizes(s, s.m_sizeTotal);
-  const double sx = static_cast<double>(cx2) / cx * ((static_cast<long long>(left) + right) / 2) - W / 2;
+  const double sx = static_cast<double>(cx2) / cx * centre - W / 2;
   ScrollToClamped(s, {Trunc(std::clamp(sx, -2e9, 2e9)), sy});
   r.zoomed = true;
   return r;
+}
+
+}  // namespace
+
+ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1) {
+  const long long dx = static_cast<long long>(p0.x) - p1.x;
+  const long long dy = static_cast<long long>(p0.y) - p1.y;
+  if (dx * dx + dy * dy <= 100) return {};
+  if (s.m_nSamples <= 1) return {};
+  const int n1 = s.m_nSamples - 1;
+  const int cx = std::max(s.m_sizeTotal.cx, 1);
+  const Point sc = s.m_ptScroll;
+  const int left = Saturate(static_cast<long long>(std::min(p0.x, p1.x)) + sc.x);
+  const int right = Saturate(static_cast<long long>(std::max(p0.x, p1.x)) + sc.x);
+  const int top = Saturate(static_cast<long long>(std::min(p0.y, p1.y)) + sc.y);
+  const int bottom = Saturate(static_cast<long long>(std::max(p0.y, p1.y)) + sc.y);
+  return ZoomToBand(s, MulDiv(n1, left, cx), MulDiv(n1, right, cx),
+                    static_cast<double>((static_cast<long long>(left) + right) / 2), top, bottom);
+}
+
+ZoomResult ZoomToSpan(ChartState& s, int first, int last) {
+  if (s.m_nSamples <= 1) return {};
+  const double centre = (static_cast<double>(first) + last) / 2 * std::max(s.m_sizeTotal.cx, 1) / (s.m_nSamples - 1);
+  return ZoomToBand(s, first, last, centre, s.m_ptScroll.y, s.m_ptScroll.y + s.m_nPlotHeight);
 }
 
 void ToggleSupplyVoltage(ChartState& s) {

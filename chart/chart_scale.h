@@ -146,7 +146,10 @@ struct ZoomResult {
   bool zoomed = false;
   bool beep = false;  // the vertical zoom stopped at its limit
 };
+// The rubber band from client point p0 to p1.
 ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1);
+// The same zoom for a band over samples first..last at the window's full height.
+ZoomResult ZoomToSpan(ChartState& s, int first, int last);
 void ToggleSupplyVoltage(ChartState& s);
 
 bool CanStretchTime(const ChartState& s);

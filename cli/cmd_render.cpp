@@ -5,12 +5,14 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -18,6 +20,7 @@
 
 #include "app/settings.h"
 #include "app/ui/qt_settings_store.h"
+#include "chart/chart_scale.h"
 #include "chart/ui/chart_painter.h"
 #include "cli/cli.h"
 #include "diagram/ui/diagram_painter.h"
@@ -30,9 +33,10 @@ namespace {
 
 constexpr int kMaxSide = 8000;  // pixels; keeps an image within a few hundred megabytes
 
-constexpr int kDotsPerInch = 96;  // an image's, so a PDF or SVG matches it
+constexpr int kDotsPerInch = 96;    // an image's, so a PDF or SVG matches it
+constexpr int kPageDotsPerInch = 300;  // a printed page's
 
-using PaintFn = std::function<void(QPainter&, QSize)>;
+using PaintFn = std::function<void(QPainter&)>;
 
 enum class Format { Png, Pdf, Svg };
 
@@ -47,8 +51,9 @@ std::optional<Format> FormatOf(const std::string& path) {
   return std::nullopt;
 }
 
-// The picture in the file's format, in memory; empty on failure.
-QByteArray Render(Format format, QSize size, const PaintFn& paint) {
+// The picture of size device pixels at dpi, in the file's format, in memory;
+// empty on failure.
+QByteArray Render(Format format, QSize size, int dpi, const PaintFn& paint) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -56,22 +61,25 @@ QByteArray Render(Format format, QSize size, const PaintFn& paint) {
     case Format::Png: {
       QImage image(size, QImage::Format_RGB32);
       if (image.isNull()) return {};
+      // Point sizes follow the resolution, as on the other two.
+      const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+      image.setDotsPerMeterX(dotsPerMeter);
+      image.setDotsPerMeterY(dotsPerMeter);
       image.fill(Qt::white);
       QPainter p(&image);
-      paint(p, size);
+      paint(p);
       p.end();
       if (!image.save(&buffer, "PNG")) return {};
       break;
     }
     case Format::Pdf: {
-      // W x H units at the image's resolution, so texts keep their size.
       QPdfWriter pdf(&buffer);
-      pdf.setResolution(kDotsPerInch);
-      pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / kDotsPerInch, QPageSize::Point));
+      pdf.setResolution(dpi);
+      pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / dpi, QPageSize::Point));
       pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
       QPainter p;
       if (!p.begin(&pdf)) return {};
-      paint(p, size);
+      paint(p);
       p.end();
       break;
     }
@@ -79,11 +87,11 @@ QByteArray Render(Format format, QSize size, const PaintFn& paint) {
       QSvgGenerator svg;
       svg.setOutputDevice(&buffer);
       svg.setSize(size);
-      svg.setResolution(kDotsPerInch);
+      svg.setResolution(dpi);
       svg.setViewBox(QRect(QPoint(0, 0), size));
       QPainter p;
       if (!p.begin(&svg)) return {};
-      paint(p, size);
+      paint(p);
       p.end();
       break;
     }
@@ -91,8 +99,50 @@ QByteArray Render(Format format, QSize size, const PaintFn& paint) {
   return bytes;
 }
 
+struct Span {
+  long long first = 0;
+  long long last = 0;
+};
+
+std::optional<Span> ParseSpan(const Args& args) {
+  const std::optional<std::string> text = args.Option("span");
+  if (!text) return std::nullopt;
+  const auto colon = text->find(':');
+  auto number = [](const std::string& t) -> std::optional<long long> {
+    if (t.empty() || t.size() > 12 || t.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::stoll(t);
+  };
+  std::optional<long long> first, last;
+  if (colon != std::string::npos) {
+    first = number(text->substr(0, colon));
+    last = number(text->substr(colon + 1));
+  }
+  if (!first || !last) throw UsageError("--span must be FIRST:LAST, two sample numbers counted from 0");
+  return Span{*first, *last};
+}
+
+// A span the recording holds, of at least one sample interval.
+void CheckSpan(const Span& span, int samples) {
+  if (samples < 2)
+    throw UsageError("--span: the recording holds " + std::to_string(samples) + " sample(s), no span to zoom to");
+  if (span.first >= span.last || span.last > samples - 1)
+    throw UsageError("--span must lie within 0:" + std::to_string(samples - 1) + " with FIRST below LAST");
+}
+
+// Qt's notice that the session has no runtime folder concerns nothing drawn
+// here; whatever else Qt reports still goes to stderr.
+QtMessageHandler g_qtHandler = nullptr;
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (g_qtHandler) {
+    g_qtHandler(type, context, message);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 int Run(const Args& args) {
-  args.CheckKnown({"width", "height", "diagram"});
+  args.CheckKnown({"width", "height", "diagram", "span", "page", "portrait"});
   if (args.Positional().size() != 2) throw UsageError("expected an input .zet file and an output image");
   const std::string& in = args.Positional()[0];
   const std::string& out = args.Positional()[1];
@@ -100,6 +150,12 @@ int Run(const Args& args) {
   if (!format) throw UsageError("the output must end in .png, .pdf or .svg");
   if (SameFile(in, out)) throw UsageError("the output file would replace the recording itself");
   const bool diagram = args.Flag("diagram");
+  const bool page = args.Flag("page");
+  const std::optional<Span> span = ParseSpan(args);
+  if (args.Flag("portrait") && !page) throw UsageError("--portrait turns the printed page: it needs --page");
+  if (span && diagram) throw UsageError("--span zooms the time chart; the diagram has no time axis");
+  const bool sized = args.Option("width") || args.Option("height");
+  if (page && diagram && sized) throw UsageError("--page --diagram fills the page; --width and --height do not apply");
   const QSize standard = diagram ? QSize(800, 800) : QSize(1024, 600);
   const QSize size(args.IntOption("width", standard.width(), 1, kMaxSide),
                    args.IntOption("height", standard.height(), 1, kMaxSide));
@@ -111,30 +167,54 @@ int Run(const Args& args) {
   }
   LogDocument doc;
   doc.SetRecording(std::move(r.recording));
+  if (span) CheckSpan(*span, doc.Channel1Count());
+  if (diagram && !HasDiagramData(doc)) {
+    std::fprintf(stderr, "zet-cli render: %s: no channel 2 samples, so there is no stray-current diagram\n",
+                 in.c_str());
+    return kExitFile;
+  }
 
   // Drawing needs a GUI application for fonts; offscreen needs no display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  g_qtHandler = qInstallMessageHandler(QuietHandler);
   static int argc = 1;
   static char name[] = "zet-cli";
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
-  // The desktop program's display font, as its settings hold it.
+  // The desktop program's display font and print margins, as its settings hold them.
   QtSettingsStore store;
-  const QFont font = ui::FontFromLogFont(AppSettings(store).ReadFontSetting());
+  AppSettings settings(store);
+  const QFont font = ui::FontFromLogFont(settings.ReadFontSetting());
 
+  chart::ChartState view = ui::InitialView(doc, size);
+  if (span) chart::ZoomToSpan(view, static_cast<int>(span->first), static_cast<int>(span->last));
+  const QPageLayout layout(QPageSize(QPageSize::A4),
+                           args.Flag("portrait") ? QPageLayout::Portrait : QPageLayout::Landscape,
+                           ui::MarginsMm(settings.m_rcMargins), QPageLayout::Millimeter);
+  QSize output = size;
+  int dpi = kDotsPerInch;
   PaintFn paint;
-  if (diagram) {
-    if (!HasDiagramData(doc)) {
-      std::fprintf(stderr, "zet-cli render: %s: no channel 2 samples, so there is no stray-current diagram\n",
-                   in.c_str());
-      return kExitFile;
+  if (page) {
+    dpi = kPageDotsPerInch;
+    output = layout.fullRectPixels(dpi).size();
+    if (diagram) {
+      paint = [&](QPainter& p) {
+        ui::PaintDiagramPage(p, doc, ui::PrintableRect(layout, dpi), 1, ui::WholeTrace(doc), ui::PrintFont(font));
+      };
+    } else {
+      paint = [&](QPainter& p) {
+        ui::ChartEnvelopes envelopes;
+        ui::PaintChartPage(p, view, doc, ui::WindowStyle(font), doc.m_strComment, ui::ChartPageRect(layout, dpi),
+                           dpi, envelopes);
+      };
     }
-    paint = [&](QPainter& p, QSize s) { ui::PaintWholeDiagram(p, doc, s, font); };
+  } else if (diagram) {
+    paint = [&](QPainter& p) { ui::PaintWholeDiagram(p, doc, size, font); };
   } else {
-    paint = [&doc, font](QPainter& p, QSize s) { ui::PaintInitialView(p, doc, s, font); };
+    paint = [&](QPainter& p) { ui::PaintView(p, view, doc, size, font); };
   }
 
-  const QByteArray bytes = Render(*format, size, paint);
+  const QByteArray bytes = Render(*format, output, dpi, paint);
   if (bytes.isEmpty()) {
     std::fprintf(stderr, "zet-cli render: %s: the picture could not be drawn\n", out.c_str());
     return kExitFile;
@@ -149,7 +229,8 @@ int Run(const Args& args) {
 
 const bool registered = RegisterCommand(
     {"render", "draw a .zet file's chart or stray-current diagram as PNG, PDF or SVG",
-     "Usage: zet-cli render FILE.zet OUT.png|OUT.pdf|OUT.svg [--width W] [--height H] [--diagram]\n"
+     "Usage: zet-cli render FILE.zet OUT.png|OUT.pdf|OUT.svg [--width W] [--height H]\n"
+     "                      [--span FIRST:LAST] [--diagram] [--page [--portrait]]\n"
      "Draws the recording the way the desktop program shows it, with the same\n"
      "drawing routine, and writes the picture in the format its extension names:\n"
      "a PNG image, a one-page PDF or an SVG drawing of W x H pixels (points in\n"
@@ -161,20 +242,29 @@ const bool registered = RegisterCommand(
      "range, the grid with its volt and time labels (when the recording names\n"
      "its recorder), in the display font of the desktop program's settings.\n"
      "\n"
+     "  --span FIRST:LAST  the chart as that window shows it after a rubber-band\n"
+     "                zoom over samples FIRST to LAST (counted from 0) at its full\n"
+     "                height; the window zooms no further than its canvas allows\n"
      "  --diagram     the stray-current diagram instead of the time chart: channel 2\n"
      "                east, channel 1 north, the diagram's edge at the recording's\n"
      "                largest range, with the compass grid and its labels, and every\n"
      "                sample as a red point (the whole trace at once)\n"
+     "  --page        the printed page instead, an A4 sheet at 300 dots per inch,\n"
+     "                landscape: the chart as the W x H window shows it, inside the\n"
+     "                page margins (25 mm left, 15 mm elsewhere) with the caption\n"
+     "                under it; or the diagram over the whole sheet with its\n"
+     "                heading at the foot\n"
+     "  --portrait    the page upright\n"
      "  --width W     picture width, 1 to 8000 (default 1024 for the chart,\n"
      "                800 for the diagram)\n"
      "  --height H    picture height, 1 to 8000 (default 600 for the chart,\n"
      "                800 for the diagram)\n"
      "\n"
      "An existing OUT file is replaced only once the new picture is complete.\n"
-     "\nExit codes: 0 success; 2 wrong usage; 3 the recording cannot be read, has\n"
-     "no channel 2 samples for --diagram, or the output cannot be written (the\n"
-     "reason goes to stderr).\n",
-     {"diagram"},
+     "\nExit codes: 0 success; 2 wrong usage (a span outside the recording too);\n"
+     "3 the recording cannot be read, has no channel 2 samples for --diagram, or\n"
+     "the output cannot be written (the reason goes to stderr).\n",
+     {"diagram", "page", "portrait"},
      Run});
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/qt_prompts.h"
 #include "app/ui/qt_settings_store.h"
+#include "chart/ui/chart_painter.h"
 #include "instrument/ui/instrument_commands.h"
 #include "link/ui/instrument_session.h"
 #include "link/ui/progress_box.h"
@@ -52,7 +53,7 @@ int CLogApp::InitInstance(const QStringList& arguments) {
   env.hooks.portSettings = [](InstrumentEnv& e) { OnPortSettings(e); };
   env.hooks.createMonitor = [](InstrumentEnv& e, QWidget* parent) { return CreateMonitorDialog(e, parent); };
   env.hooks.monitorMode = [](InstrumentEnv& e, QDialog* d) { OnMonitorMode(e, d); };
-  m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  m_printer = NewPrinter();
   env.printer = m_printer.get();
   m_frame = std::make_unique<CMainFrame>(*m_doc, std::move(env));
   m_frame->SetAppTarget(this);
@@ -101,9 +102,7 @@ void CLogApp::OnAppAbout() {
 }
 
 void CLogApp::OnFilePageSetup() {
-  const Margins& m = m_settings.m_rcMargins;
-  m_printer->setPageMargins(QMarginsF(m.left / 100.0, m.top / 100.0, m.right / 100.0, m.bottom / 100.0),
-                            QPageLayout::Millimeter);
+  m_printer->setPageMargins(MarginsMm(m_settings.m_rcMargins), QPageLayout::Millimeter);
   QPageSetupDialog dialog(m_printer.get(), m_frame.get());
   if (dialog.exec() != QDialog::Accepted) return;
   // Kept for this run only.

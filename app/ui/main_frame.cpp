@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScreen>
 #include <QShortcut>
@@ -474,29 +475,42 @@ void CMainFrame::OnHelp() {
   m_pHelpWindow->activateWindow();
 }
 
+std::unique_ptr<QPrinter> NewPrinter() {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setPageOrientation(QPageLayout::Landscape);
+  return printer;
+}
+
+QPrinter& CMainFrame::Printer() {
+  if (m_env.printer) return *m_env.printer;
+  if (!m_pOwnPrinter) m_pOwnPrinter = NewPrinter();
+  return *m_pOwnPrinter;
+}
+
 void CMainFrame::PrintActiveView(QPrinter& printer) {
-  const Margins& m = m_env.settings.m_rcMargins;
-  printer.setPageMargins(QMarginsF(m.left / 100.0, m.top / 100.0, m.right / 100.0, m.bottom / 100.0),
-                         QPageLayout::Millimeter);
-  // Each view lays out its own page.
-  if (m_bDiagramMode)
+  // Each view lays out its own page: the chart inside the user's margins, the
+  // diagram over the whole printable area.
+  if (m_bDiagramMode) {
+    const QPageLayout layout = printer.pageLayout();
+    printer.setPageMargins(layout.minimumMargins(), layout.units());
     m_pWalkingView->Print(printer);
-  else
+  } else {
+    printer.setPageMargins(MarginsMm(m_env.settings.m_rcMargins), QPageLayout::Millimeter);
     m_pLogView->Print(printer);
+  }
 }
 
 void CMainFrame::OnFilePrint() {
-  QPrinter local(QPrinter::HighResolution);
-  QPrinter& printer = m_env.printer ? *m_env.printer : local;
-  QPrintDialog dialog(&printer, this);
-  if (dialog.exec() == QDialog::Accepted) PrintActiveView(printer);
+  QPrintDialog dialog(&Printer(), this);
+  if (dialog.exec() == QDialog::Accepted) PrintActiveView(Printer());
 }
 
 void CMainFrame::OnFilePrintPreview() {
-  QPrinter local(QPrinter::HighResolution);
-  QPrinter& printer = m_env.printer ? *m_env.printer : local;
-  QPrintPreviewDialog dialog(&printer, this);
+  QPrintPreviewDialog dialog(&Printer(), this);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintActiveView(*p); });
+  // Large enough to read, with the whole page in view.
+  if (QScreen* s = screen()) dialog.resize(s->availableGeometry().size() * 0.85);
+  if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) preview->fitInView();
   dialog.exec();
 }
 

@@ -52,8 +52,12 @@ struct FrameEnv {
   Clock& clock;
   std::function<std::unique_ptr<Progress>(QWidget* owner)> makeProgress;
   InstrumentHooks hooks;
-  QPrinter* printer = nullptr;  // the application's printer (page setup); null: the default one
+  QPrinter* printer = nullptr;  // the application's printer (page setup); null: the frame's own
 };
+
+// A printer as the program starts with it: full resolution, landscape (the
+// chart is wider than high) until the user chooses otherwise in the page setup.
+std::unique_ptr<QPrinter> NewPrinter();
 
 // A recent file as its menu item shows it: at most about this many characters.
 inline constexpr int kRecentFileMenuChars = 60;
@@ -84,6 +88,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void OnHelp();
   void OnNextPane();  // F6, Shift+F6
   void PrintActiveView(QPrinter& printer);
+  QPrinter& Printer();  // the one print, preview and page setup use
 
   // Inspection (tests and the update pass).
   QAction* MenuAction(int id) const;
@@ -124,6 +129,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void OnFilePrintPreview();
 
   CLogDoc& m_doc;
+  std::unique_ptr<QPrinter> m_pOwnPrinter;  // when the application lends none
   FrameEnv m_env;
   InstrumentEnv m_instrument;
   CommandTarget* m_pApp = nullptr;

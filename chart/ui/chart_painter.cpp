@@ -1,9 +1,11 @@
 #include "chart/ui/chart_painter.h"
 
+#include <QPageLayout>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPolygon>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -432,16 +434,47 @@ void PaintChart(QPainter& p, ChartState& s, const LogDocument& doc, const ChartS
   p.restore();
 }
 
-void PaintInitialView(QPainter& p, const LogDocument& doc, QSize size, const QFont& font) {
-  p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+void PaintChartPage(QPainter& p, ChartState& s, const LogDocument& doc, ChartStyle style, const std::string& comment,
+                    const chart::Rect& page, int dpi, ChartEnvelopes& envelopes) {
+  chart::BeginPrinting(s, page);
+  style.caption = QString::fromStdString(chart::PrintCaption(doc.m_header, comment));
+  style.printStrokeWidth = chart::PrintStrokeWidth(dpi);
+  PaintChart(p, s, doc, style, envelopes);
+  chart::EndPrinting(s);
+}
+
+chart::Rect ChartPageRect(const QPageLayout& layout, int dpi) {
+  const QRect sheet = layout.fullRectPixels(dpi);
+  const QMarginsF mm = layout.margins(QPageLayout::Millimeter);
+  auto hundredths = [](qreal v) { return static_cast<int>(std::lround(v * 100)); };
+  const Margins margins{hundredths(mm.left()), hundredths(mm.top()), hundredths(mm.right()), hundredths(mm.bottom())};
+  return chart::PrintPageRect(margins, dpi, dpi, {0, 0}, sheet.width(), sheet.height());
+}
+
+QMarginsF MarginsMm(const Margins& m) { return {m.left / 100.0, m.top / 100.0, m.right / 100.0, m.bottom / 100.0}; }
+
+ChartState InitialView(const LogDocument& doc, QSize size) {
   ChartState s;
   chart::InitialUpdate(s, {size.width(), size.height()});
   chart::ResetView(s, doc.Channel1Count());
+  return s;
+}
+
+ChartStyle WindowStyle(const QFont& font) {
   ChartStyle style;
   style.font = font;
   style.fontPrint = PrintFont(font);
+  return style;
+}
+
+void PaintView(QPainter& p, ChartState s, const LogDocument& doc, QSize size, const QFont& font) {
+  p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
   ChartEnvelopes envelopes;
-  PaintChart(p, s, doc, style, envelopes);
+  PaintChart(p, s, doc, WindowStyle(font), envelopes);
+}
+
+void PaintInitialView(QPainter& p, const LogDocument& doc, QSize size, const QFont& font) {
+  PaintView(p, InitialView(doc, size), doc, size, font);
 }
 
 }  // namespace zet::ui

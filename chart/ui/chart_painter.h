@@ -4,6 +4,7 @@
 // draws the same picture without a window system.
 #include <QColor>
 #include <QFont>
+#include <QMarginsF>
 #include <QString>
 
 #include "app/settings.h"
@@ -11,6 +12,7 @@
 #include "chart/envelope.h"
 #include "recording/log_document.h"
 
+class QPageLayout;
 class QPainter;
 class QPaintDevice;
 
@@ -53,9 +55,27 @@ struct ChartStyle {
 void PaintChart(QPainter& p, chart::ChartState& s, const LogDocument& doc, const ChartStyle& style,
                 ChartEnvelopes& envelopes);
 
-// The whole recording as a window whose chart area is size pixels shows it
-// at the initial view: the document's own limit and grid setting, both
-// channels, lines. Paints the white background too.
+// One printed page on a painter in sheet units (device pixels at dpi from the
+// sheet's corner): what the window of state s shows, stretched over the page
+// rectangle, with the caption of the recording and the comment's first line.
+// The state is the window's again afterwards.
+void PaintChartPage(QPainter& p, chart::ChartState& s, const LogDocument& doc, ChartStyle style,
+                    const std::string& comment, const chart::Rect& page, int dpi, ChartEnvelopes& envelopes);
+// The page rectangle of a sheet in sheet units: inside the layout's margins.
+chart::Rect ChartPageRect(const QPageLayout& layout, int dpi);
+// The user's print margins (hundredths of a millimetre) in millimetres.
+QMarginsF MarginsMm(const Margins& m);
+
+// A fresh window's style: both channels as lines in their colours, the
+// display font and its print font.
+ChartStyle WindowStyle(const QFont& font);
+// The scales of a window whose chart area is size pixels right after the
+// recording was opened: the whole recording in view.
+chart::ChartState InitialView(const LogDocument& doc, QSize size);
+// The window of state s as it shows the recording: the document's own limit
+// and grid setting, both channels, lines, on a white background.
+void PaintView(QPainter& p, chart::ChartState s, const LogDocument& doc, QSize size, const QFont& font);
+// The same at the initial view.
 void PaintInitialView(QPainter& p, const LogDocument& doc, QSize size, const QFont& font);
 
 // The display font of a stored font description.

@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
 
 #include "chart/chart_layout.h"
 #include "recording/ui/log_doc.h"
@@ -341,13 +340,7 @@ void CLogView::leaveEvent(QEvent* e) {
 // ---- printing -------------------------------------------------------------------------------
 
 void CLogView::PrintPage(QPainter& p, const chart::Rect& page, int dpiY) {
-  chart::BeginPrinting(m_state, page);
-  ChartStyle style = Style();
-  style.caption = QString::fromStdString(
-      chart::PrintCaption(m_doc.Data().m_header, m_doc.CommentText().toStdString()));
-  style.printStrokeWidth = chart::PrintStrokeWidth(dpiY);
-  PaintChart(p, m_state, m_doc.Data(), style, m_envelopes);
-  chart::EndPrinting(m_state);
+  PaintChartPage(p, m_state, m_doc.Data(), Style(), m_doc.CommentText().toStdString(), page, dpiY, m_envelopes);
   Redraw();
 }
 
@@ -356,15 +349,9 @@ void CLogView::Print(QPrinter& printer) {
   if (!p.begin(&printer)) return;
   const int dpi = printer.resolution();
   const QPageLayout layout = printer.pageLayout();
-  const QRect sheet = layout.fullRectPixels(dpi);
-  const QRect paint = layout.paintRectPixels(dpi);
   // Draw in sheet coordinates, so the margins are measured from the sheet's edges.
-  p.translate(-paint.topLeft());
-  const QMarginsF mm = layout.margins(QPageLayout::Millimeter);
-  const Margins margins{static_cast<int>(std::lround(mm.left() * 100)), static_cast<int>(std::lround(mm.top() * 100)),
-                        static_cast<int>(std::lround(mm.right() * 100)),
-                        static_cast<int>(std::lround(mm.bottom() * 100))};
-  PrintPage(p, chart::PrintPageRect(margins, dpi, dpi, {0, 0}, sheet.width(), sheet.height()), dpi);
+  p.translate(-layout.paintRectPixels(dpi).topLeft());
+  PrintPage(p, ChartPageRect(layout, dpi), dpi);
 }
 
 // ---- commands -------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "diagram/ui/diagram_painter.h"
 
 #include <QFontMetrics>
+#include <QPageLayout>
 #include <QPaintEngine>
 #include <QPainter>
 #include <vector>
@@ -141,15 +142,41 @@ void PaintDiagram(QPainter& p, const LogDocument& doc, const DiagramPicture& pic
   p.restore();
 }
 
+DiagramContent WholeTrace(const LogDocument& doc) {
+  Playback instant;
+  instant.SetSpeed(0);
+  return instant.OnDraw(doc.Channel2Count(), true);
+}
+
 void PaintWholeDiagram(QPainter& p, const LogDocument& doc, QSize size, const QFont& font) {
   DiagramPicture pic;
   pic.diagram = QRect(QPoint(0, 0), size);
   pic.font = font;
-  Playback instant;
-  instant.SetSpeed(0);
-  pic.content = instant.OnDraw(doc.Channel2Count(), true);
+  pic.content = WholeTrace(doc);
   p.fillRect(pic.diagram, Qt::white);
   PaintDiagram(p, doc, pic);
+}
+
+void PaintDiagramPage(QPainter& p, const LogDocument& doc, const QRect& printable, double zoom,
+                      const DiagramContent& content, const QFont& font) {
+  DiagramPicture pic;
+  pic.paper = true;
+  // The diagram's top is 0: drawn from the printable area's corner.
+  pic.diagram = QRect(0, 0, printable.width(), static_cast<int>(0.95 * printable.height()));
+  pic.zoom = zoom;
+  pic.grid = doc.m_bGrid;
+  pic.content = content;
+  pic.font = font;
+  p.save();
+  p.translate(printable.topLeft());
+  PaintDiagram(p, doc, pic);
+  p.restore();
+}
+
+QRect PrintableRect(const QPageLayout& layout, int dpi) {
+  QPageLayout printable = layout;
+  printable.setMargins(layout.minimumMargins());
+  return printable.paintRectPixels(dpi);
 }
 
 void PaintMovingMarker(QPainter& p, DiagramPoint at) {

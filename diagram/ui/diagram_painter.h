@@ -9,6 +9,7 @@
 #include "diagram/playback.h"
 #include "diagram/trace_map.h"
 
+class QPageLayout;
 class QPainter;
 
 namespace zet::ui {
@@ -36,6 +37,17 @@ void PaintDiagram(QPainter& p, const LogDocument& doc, const DiagramPicture& pic
 // The whole recording at once on a white size.width() x size.height() area:
 // zoom 1, grid on, the trace as on screen.
 void PaintWholeDiagram(QPainter& p, const LogDocument& doc, QSize size, const QFont& font);
+
+// The whole trace at once, as "Мгновенно" shows it.
+DiagramContent WholeTrace(const LogDocument& doc);
+
+// A printed page on a painter in sheet units: the diagram over the printable
+// area, the foot of the area left to the heading.
+void PaintDiagramPage(QPainter& p, const LogDocument& doc, const QRect& printable, double zoom,
+                      const DiagramContent& content, const QFont& font);
+// The printable area of a sheet in sheet units: the whole sheet but for the
+// device's own least margins.
+QRect PrintableRect(const QPageLayout& layout, int dpi);
 
 // The moving marker; painting it again at the same place takes it away.
 void PaintMovingMarker(QPainter& p, DiagramPoint at);

@@ -285,17 +285,15 @@ void CWalkingView::resizeEvent(QResizeEvent* e) {
 void CWalkingView::Print(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) return;
-  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  DiagramPicture pic;
-  pic.paper = true;
-  pic.diagram = QRect(0, 0, page.width(), static_cast<int>(0.95 * page.height()));
-  pic.zoom = m_playback.m_dZoom;
-  pic.grid = m_doc.Data().m_bGrid;
-  pic.font = m_doc.m_fontPrint;
-  const bool drawable = HasDiagramData(m_doc.Data()) && pic.diagram.width() > 0;
-  pic.content = m_playback.OnDraw(Samples(), drawable);
+  const int dpi = printer.resolution();
+  const QPageLayout layout = printer.pageLayout();
+  // Sheet coordinates, as the chart's page is drawn.
+  painter.translate(-layout.paintRectPixels(dpi).topLeft());
+  const QRect printable = PrintableRect(layout, dpi);
+  const bool drawable = HasDiagramData(m_doc.Data()) && printable.width() > 0;
+  const DiagramContent content = m_playback.OnDraw(Samples(), drawable);
   if (drawable) m_scrollSweep->setValue(m_playback.m_nPos);
-  PaintDiagram(painter, m_doc.Data(), pic);
+  PaintDiagramPage(painter, m_doc.Data(), printable, m_playback.m_dZoom, content, m_doc.m_fontPrint);
   painter.end();
 }
 

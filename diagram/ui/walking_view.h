@@ -49,7 +49,7 @@ class CWalkingView : public QWidget, public CommandTarget {
   // The font of the playback texts (the diagram's labels use the document's).
   void SetDisplayFont(const QFont& font);
 
-  // One page on the printer (or the preview), margins already set.
+  // One page on the printer (or the preview): the whole printable area.
   void Print(QPrinter& printer);
 
   bool OnUpdate(int id, CommandState& state) override;

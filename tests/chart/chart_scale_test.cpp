@@ -144,6 +144,27 @@ TEST(ChartScaleTest, RubberBandZoom) {
   }
 }
 
+TEST(ChartScaleTest, SpanZoomIsTheRubberBandOverSamplesAtFullHeight) {
+  // One sample a pixel: a band from x to x' is the span of samples x..x'.
+  ChartState band = Window(1000, 400, 1001), span = band;
+  ZoomToRect(band, {100, 0}, {400, 400});
+  EXPECT_TRUE(ZoomToSpan(span, 100, 400).zoomed);
+  EXPECT_EQ(span.m_sizeTotal, band.m_sizeTotal);
+  EXPECT_EQ(span.m_ptScroll, band.m_ptScroll);
+  EXPECT_EQ(span.m_sizeTotal.cy, 400);
+
+  // Any span the canvas can carry fills the window from its first sample to its last.
+  const struct {
+    int n, first, last;
+  } cases[] = {{20001, 0, 999}, {20001, 5000, 5700}, {20001, 19000, 20000}, {30001, 12345, 13344}};
+  for (const auto& c : cases) {
+    ChartState s = Window(1000, 400, c.n);
+    ZoomToSpan(s, c.first, c.last);
+    EXPECT_NEAR(IndexToX(s, c.first) - s.m_ptScroll.x, 0, 1) << c.first;
+    EXPECT_NEAR(IndexToX(s, c.last) - s.m_ptScroll.x, 1000, 1) << c.last;
+  }
+}
+
 TEST(ChartScaleTest, SupplyModeShowsTheWholeRecordAndComesBack) {
   ChartState s = Window(1000, 400, 5000);
   StretchTime(s);

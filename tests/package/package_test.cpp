@@ -85,7 +85,7 @@ TEST(Package, DebianPackageHoldsBothProgramsAndTheirPages) {
   // Every zet-cli command's options are in its manual page.
   Outcome page = Shell("dpkg-deb --fsys-tarfile '" + deb + "' | tar -xO ./usr/share/man/man1/zet-cli.1.gz | gzip -dc | sed 's/\\\\-/-/g'");
   for (const char* option : {"--json", "--out-dir", "--give-up", "--signals", "--trace", "--retries", "--count",
-                             "--wrong-sums", "--hang-up-after"})
+                             "--wrong-sums", "--hang-up-after", "--span", "--page", "--portrait"})
     EXPECT_NE(page.out.find(option), std::string::npos) << option;
 }
 

@@ -5,10 +5,15 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <cmath>
 
 #include "chart/chart_layout.h"
@@ -351,6 +356,70 @@ TEST_F(ChartViewTest, PaperHoldsTheWholeCaptionAndTheSupplyTraceOverThePlot) {
   };
   EXPECT_GT(traceAt(2), 0);
   EXPECT_EQ(traceAt(6), 0);
+}
+
+TEST_F(ChartViewTest, PrintPreviewOpensLandscapeWithTheWholePageInView) {
+  Load(Survey(2000));
+  for (QPageLayout::Orientation orientation : {QPageLayout::Landscape, QPageLayout::Portrait}) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      const QPrintPreviewWidget* preview = dialog->findChild<QPrintPreviewWidget*>();
+      EXPECT_EQ(preview->orientation(), orientation);
+      EXPECT_EQ(preview->zoomMode(), QPrintPreviewWidget::FitInView);
+      EXPECT_GE(dialog->height(), dialog->screen()->availableGeometry().height() * 3 / 4);
+      seen = true;
+      dialog->reject();
+    });
+    frame->RouteCommand(ID_FILE_PRINT_PREVIEW);
+    EXPECT_TRUE(seen);
+    // What the page setup chose stays.
+    frame->Printer().setPageOrientation(QPageLayout::Portrait);
+  }
+}
+
+TEST_F(ChartViewTest, ZetCliDrawsTheWindowAfterARubberBandAndItsPrintedPage) {
+  // One sample a pixel, so that a band's ends name its samples.
+  const QSize window = view->viewport()->size();
+  Recording r = Survey(window.width() + 1);
+  r.comment = "Участок 7";
+  Load(r);
+  frame->CommentView()->setPlainText(QString::fromStdString(r.comment));
+  view->Picture();
+  Drag(Qt::LeftButton, {100, 0}, {400, window.height()});
+  const QImage zoomed = view->Picture();
+  ASSERT_EQ(WriteZetFile(Path("run.zet").toStdString(), r), "");
+
+  QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("HOME", dir.path());
+  env.insert("XDG_CONFIG_HOME", Path("config"));
+  env.remove("XDG_RUNTIME_DIR");
+  cli.setProcessEnvironment(env);
+  const QStringList sized = {"--width", QString::number(window.width()), "--height", QString::number(window.height())};
+  auto render = [&](const QString& out, const QStringList& options) {
+    cli.start(ZET_CLI_PATH, QStringList{"render", Path("run.zet"), out} + options);
+    EXPECT_TRUE(cli.waitForFinished(60000));
+    return cli.exitCode();
+  };
+  ASSERT_EQ(render(Path("span.png"), QStringList{"--span", "100:400"} + sized), 0);
+  EXPECT_EQ(cli.readAllStandardError(), "");  // nothing on success, with no runtime folder too
+  EXPECT_TRUE(QImage(Path("span.png")).convertToFormat(QImage::Format_RGB32) == zoomed);
+
+  // The printed page of that window: A4 at 300 dpi, landscape unless asked otherwise.
+  ASSERT_EQ(render(Path("page.png"), QStringList{"--span", "100:400", "--page"} + sized), 0);
+  const QImage written = QImage(Path("page.png")).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(written.size(), QSize(3508, 2479));  // A4 at 300 dpi
+  EXPECT_TRUE(written == PrintedSheet(written.size(), 300));
+  ASSERT_EQ(render(Path("page.pdf"), {"--page", "--portrait"}), 0);
+  const QImage upright = PdfPage(Path("page.pdf"), 20);
+  EXPECT_LT(upright.width(), upright.height());
+
+  // A span the recording does not hold: wrong usage, naming the samples it has.
+  EXPECT_EQ(render(Path("bad.png"), {"--span", "100:" + QString::number(window.width() + 1)}), 2);
+  EXPECT_TRUE(cli.readAllStandardError().contains("0:" + QByteArray::number(window.width())));
+  EXPECT_FALSE(QFile::exists(Path("bad.png")));
 }
 
 TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {

@@ -349,16 +349,18 @@ TEST_F(DiagramViewTest, PaperHasBlackDotsAndTheHeadingOnlyForARecorder) {
     EXPECT_EQ(Count(img, foot, Dark) > 0, device != 0) << device;
   }
 
-  // Through a PDF printer from the frame while the diagram is shown.
+  // Through a PDF printer from the frame while the diagram is shown: the whole
+  // sheet, not the chart's margins ("Запад" at its left edge, the heading at its foot).
   Load(Spiral(30));
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(Path("diagram.pdf"));
   frame->PrintActiveView(printer);
-  QFile pdf(Path("diagram.pdf"));
-  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(pdf.read(5) == "%PDF-");
-  EXPECT_GT(pdf.size(), 2000);
+  const QImage sheet = PdfPage(Path("diagram.pdf"), 100);
+  ASSERT_FALSE(sheet.isNull());
+  const int mm10 = 39;  // 10 mm at 100 dpi
+  EXPECT_GT(Count(sheet, QRect(0, 0, mm10, sheet.height()), Dark), 20);
+  EXPECT_GT(Count(sheet, QRect(0, sheet.height() - mm10, sheet.width(), mm10), Dark), 20);
 }
 
 TEST_F(DiagramViewTest, ZetCliDrawsTheSamePictureAsTheScreen) {

@@ -3,6 +3,8 @@
 // clock, with every message box and file dialog scripted.
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <deque>
 #include <memory>
@@ -61,6 +63,14 @@ inline Recording MakeRecording(int device, int channels, double period, int samp
   r.supply = std::vector<float>(3, 5.5f);
   r.title = "Измерения7";
   return r;
+}
+
+// The first page of a PDF file as a viewer shows it at dpi; null if it cannot be read.
+inline QImage PdfPage(const QString& pdf, int dpi) {
+  QProcess p;
+  p.start(QStringLiteral("pdftoppm"), {"-png", "-r", QString::number(dpi), "-singlefile", pdf, pdf});
+  if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+  return QImage(pdf + ".png").convertToFormat(QImage::Format_RGB32);
 }
 
 class ShellTest : public ::testing::Test {
