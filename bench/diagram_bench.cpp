@@ -1,12 +1,20 @@
 // The stray-current diagram: a full repaint (grid, labels and the whole trace
 // of n samples per channel on an 800 × 800 area) by a pass over the samples
-// and from the trace's map, the map's one pass, and what one playback tick
-// draws (marker erased and drawn, one pixel, three text lines).
+// and from the trace's map, the map's one pass, what one playback tick draws
+// (marker erased and drawn, one pixel, three text lines), and a full memory
+// drawn into an 8000 × 8000 PDF or SVG with the process's peak memory (run it
+// alone, --benchmark_filter=Vector, for a figure of its own).
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 #include <cstdlib>
 #include <random>
 
@@ -90,10 +98,44 @@ void BM_PlaybackTick(benchmark::State& state) {
   }
 }
 
+// A PDF (0) or SVG (1) of the whole diagram, 8000 × 8000, in memory.
+void BM_FullMemoryToVector(benchmark::State& state) {
+  const LogDocument doc = Document(kFullMemory);
+  const QSize size(8000, 8000);
+  const QFont font(QStringLiteral("Arial"));
+  double bytes = 0;
+  for (auto _ : state) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&buffer);
+    QSvgGenerator svg;
+    QPainter p;
+    if (state.range(0) == 0) {
+      pdf.setResolution(96);
+      pdf.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point));
+      pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+      p.begin(&pdf);
+    } else {
+      svg.setOutputDevice(&buffer);
+      svg.setSize(size);
+      p.begin(&svg);
+    }
+    PaintWholeDiagram(p, doc, size, font);
+    p.end();
+    bytes = static_cast<double>(out.size());
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024;
+  state.counters["file_MB"] = bytes / 1e6;
+}
+
 BENCHMARK(BM_FullRepaint)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TraceMapBuild)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintFromMap)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaybackTick)->Arg(10000)->Arg(kFullMemory)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullMemoryToVector)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zet

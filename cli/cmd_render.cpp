@@ -129,6 +129,13 @@ void CheckSpan(const Span& span, int samples) {
     throw UsageError("--span must lie within 0:" + std::to_string(samples - 1) + " with FIRST below LAST");
 }
 
+// The channel the diagram lacks, or 0.
+int MissingDiagramChannel(const LogDocument& doc) {
+  if (doc.Channel1Count() == 0) return 1;
+  if (doc.Channel2Count() == 0) return 2;
+  return 0;
+}
+
 // Qt's notice that the session has no runtime folder concerns nothing drawn
 // here; whatever else Qt reports still goes to stderr.
 QtMessageHandler g_qtHandler = nullptr;
@@ -168,10 +175,12 @@ int Run(const Args& args) {
   LogDocument doc;
   doc.SetRecording(std::move(r.recording));
   if (span) CheckSpan(*span, doc.Channel1Count());
-  if (diagram && !HasDiagramData(doc)) {
-    std::fprintf(stderr, "zet-cli render: %s: no channel 2 samples, so there is no stray-current diagram\n",
-                 in.c_str());
-    return kExitFile;
+  if (diagram) {
+    if (const int missing = MissingDiagramChannel(doc)) {
+      std::fprintf(stderr, "zet-cli render: %s: no channel %d samples, so there is no stray-current diagram\n",
+                   in.c_str(), missing);
+      return kExitFile;
+    }
   }
 
   // Drawing needs a GUI application for fonts; offscreen needs no display.
@@ -260,10 +269,12 @@ const bool registered = RegisterCommand(
      "  --height H    picture height, 1 to 8000 (default 600 for the chart,\n"
      "                800 for the diagram)\n"
      "\n"
+     "In a PDF or SVG the trace of the diagram is one embedded image at the\n"
+     "output's resolution; grid and texts stay vector drawings.\n"
      "An existing OUT file is replaced only once the new picture is complete.\n"
      "\nExit codes: 0 success; 2 wrong usage (a span outside the recording too);\n"
-     "3 the recording cannot be read, has no channel 2 samples for --diagram, or\n"
-     "the output cannot be written (the reason goes to stderr).\n",
+     "3 the recording cannot be read, lacks channel 1 or 2 samples for --diagram,\n"
+     "or the output cannot be written (the reason goes to stderr).\n",
      {"diagram", "page", "portrait"},
      Run});
 

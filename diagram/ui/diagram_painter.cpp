@@ -1,9 +1,12 @@
 #include "diagram/ui/diagram_painter.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPageLayout>
 #include <QPaintEngine>
 #include <QPainter>
+#include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace zet::ui {
@@ -81,28 +84,61 @@ void PaintTraceMap(QPainter& p, const TraceMap& map, int count) {
   p.drawImage(QPoint(map.Box().left, map.Box().top), layer);
 }
 
-void PaintTrace(QPainter& p, const LogDocument& doc, const DiagramPicture& pic, const DiagramLayout& layout) {
-  const int count = pic.content.trace;
-  const DiagramBox square = layout.Square();
+void DrawTrace(QPainter& p, const std::vector<DiagramPoint>& points, bool paper) {
   p.setPen(Qt::NoPen);
-  if (pic.paper) {
-    // A dot whose centre is just outside still shows in part.
+  if (paper) {
     const int r = kPaperDotRadius;
     p.setBrush(Qt::black);
-    const DiagramBox around{square.left - r, square.top - r, square.right + r, square.bottom + r};
-    for (const DiagramPoint& pt : TracePoints(doc, layout, count, around))
-      p.drawEllipse(EllipseRect(pt.x - r, pt.y - r, pt.x + r, pt.y + r));
+    for (const DiagramPoint& pt : points) p.drawEllipse(EllipseRect(pt.x - r, pt.y - r, pt.x + r, pt.y + r));
     return;
   }
-  if (pic.traceMap && pic.traceMap->Fits(doc, layout, square)) return PaintTraceMap(p, *pic.traceMap, count);
-  // One-pixel squares rather than points: every surface (image, PDF, SVG)
-  // shows them the same.
-  const std::vector<DiagramPoint> points = TracePoints(doc, layout, count, square);
+  // One-pixel squares rather than points: every surface shows them the same.
   QVector<QRect> pixels;
   pixels.reserve(static_cast<qsizetype>(points.size()));
   for (const DiagramPoint& pt : points) pixels.append(QRect(pt.x, pt.y, 1, 1));
   p.setBrush(kTraceColor);
   p.drawRects(pixels);
+}
+
+void PaintTrace(QPainter& p, const LogDocument& doc, const DiagramPicture& pic, const DiagramLayout& layout) {
+  const int count = pic.content.trace;
+  const DiagramBox square = layout.Square();
+  if (!pic.paper && pic.traceMap && pic.traceMap->Fits(doc, layout, square))
+    return PaintTraceMap(p, *pic.traceMap, count);
+  // A dot whose centre is just outside still shows in part.
+  const int r = pic.paper ? kPaperDotRadius : 0;
+  const std::vector<DiagramPoint> points =
+      TracePoints(doc, layout, count, {square.left - r, square.top - r, square.right + r, square.bottom + r});
+  if (p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster) {
+    DrawTrace(p, points, pic.paper);
+    return;
+  }
+  // PDF, SVG and printers get the trace as one image at the device's
+  // resolution, one bit a pixel, over the part of the square it covers: a
+  // full memory is millions of dots, and as vector shapes they take gigabytes.
+  int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+  for (const DiagramPoint& pt : points) {
+    left = std::min(left, pt.x);
+    right = std::max(right, pt.x);
+    top = std::min(top, pt.y);
+    bottom = std::max(bottom, pt.y);
+  }
+  const QRect covered = QRect(QPoint(left - r, top - r), QPoint(right + r, bottom + r)) & SquareRect(layout);
+  if (points.empty() || covered.isEmpty()) return;
+  QImage image(covered.size(), QImage::Format_MonoLSB);
+  if (image.isNull()) return;
+  image.setColorTable({qRgba(0, 0, 0, 0), (pic.paper ? QColor(Qt::black) : kTraceColor).rgb()});
+  image.fill(0);
+  {
+    QPainter ip(&image);
+    ip.translate(-covered.topLeft());
+    DrawTrace(ip, points, pic.paper);
+  }
+  p.save();
+  // Lossy compression would smear the dots.
+  p.setRenderHint(QPainter::LosslessImageRendering);
+  p.drawImage(covered.topLeft(), image);
+  p.restore();
 }
 
 }  // namespace
