@@ -28,7 +28,7 @@ std::string Seconds(double x, const char* fmt) {
 
 }  // namespace
 
-bool ShowsCurrent(const ChartState& s, double r) { return s.m_bShowCurrent && std::isfinite(r) && r > 0; }
+bool ShowsCurrent(const ChartState& s, double r) { return s.m_bShowCurrent && UsableShuntResistance(r); }
 
 // ---- value grid ---------------------------------------------------------------------
 
@@ -62,7 +62,7 @@ GridLayout LayoutGrid(ChartState& s, double limit, int textLine, int twoTextLine
     line.y = y;
     line.value = v;
     line.label = CFormat(H > 1.1 ? " %6.3f" : " %6.4f", v);
-    if (current) line.ampereLabel = CFormat("%6.2f ", v / shuntResistance);
+    if (current) line.ampereLabel = CFormat("%6.2f ", ShuntAmperes(v, shuntResistance));
     if (marks < s.m_gridMarks.size()) s.m_gridMarks[marks++] = {y, static_cast<float>(v)};
     g.lines.push_back(std::move(line));
   };
@@ -141,7 +141,7 @@ std::string PrintCaption(const RecordingHeader& h, const std::string& comment) {
 // ---- cursor read-out ------------------------------------------------------------------------
 
 std::string CursorText(double value, bool current, double r, const std::string& time) {
-  if (current) return CFormat("%8.4f B  %6.2f A  %s ", value, value / r, time.c_str());
+  if (current) return CFormat("%8.4f B  %6.2f A  %s ", value, ShuntAmperes(value, r), time.c_str());
   return CFormat("%8.4f B  %s ", value, time.c_str());
 }
 
@@ -167,7 +167,7 @@ MeasureText MeasureLine(const ChartState& s, Point start, Point p, double dv, bo
   }
   MeasureText m;
   m.forward = di > 0;
-  m.text = current ? CFormat("%8.4f B  %6.2f A  %s ", dv, dv / r, time.c_str())
+  m.text = current ? CFormat("%8.4f B  %6.2f A  %s ", dv, ShuntAmperes(dv, r), time.c_str())
                    : CFormat("%8.4f B  %s", dv, time.c_str());
   return m;
 }

@@ -96,7 +96,7 @@ std::array<std::string, 5> RingLabels(double scale) {
   return labels;
 }
 
-std::string AzimuthText(float e, float n) {
+double AzimuthDegrees(float e, float n) {
   double a;
   if (n > 0)
     a = -std::atan(e / n);
@@ -105,8 +105,10 @@ std::string AzimuthText(float e, float n) {
   else
     a = e >= 0 ? -kPi / 2 : kPi / 2;
   // + 0.0: due north reads 0, not -0.
-  return CFormat("Азимут %5.0f ° ", a * 180 / kPi + 0.0);
+  return a * 180 / kPi + 0.0;
 }
+
+std::string AzimuthText(float e, float n) { return CFormat("Азимут %5.0f ° ", AzimuthDegrees(e, n)); }
 
 std::string PotentialText(float e, float n) {
   const double m = std::sqrt(static_cast<double>(e) * e + static_cast<double>(n) * n);

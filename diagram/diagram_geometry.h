@@ -82,6 +82,7 @@ std::array<DiagramBox, 5> RingBoxes(const DiagramLayout& layout);
 std::array<std::string, 5> RingLabels(double scale);
 
 // Azimuth from north, positive towards west, -180..180 degrees.
+double AzimuthDegrees(float e, float n);
 std::string AzimuthText(float e, float n);
 // Magnitude of the vector, in millivolts below 1 V. The trailing blanks
 // cover a longer text written before at the same place.

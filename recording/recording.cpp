@@ -206,8 +206,14 @@ std::string DateText(long long abs) {
 
 }  // namespace
 
+std::optional<long long> RecordingStart(const RecordingHeader& header) {
+  long long start = 0;
+  if (header.bDateKnown && StartInstant(header, &start)) return start;
+  return std::nullopt;
+}
+
 std::string GetTimeText(const RecordingHeader& header, long long i) {
-  const double x = static_cast<double>(i) * header.dPeriod;
+  const double x = SampleSeconds(header, i);
   char buf[64];
   if (IsFastSampling(header.dPeriod)) {
     if (std::isfinite(x) && std::fabs(x) >= kMaxFastSeconds) return kUnknownTimeText;

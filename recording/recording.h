@@ -1,6 +1,7 @@
 #pragma once
 // The recording: header, the recorder's sample word and its conversions, the
 // time text of a sample, and the document-independent recording data.
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +34,18 @@ float ChannelVolts(std::uint16_t w);
 float SupplyVolts(std::uint16_t w);
 // Continuous ("fast") sampling: a period below the single-precision 0.01 s.
 bool IsFastSampling(double dPeriod);
+
+// Seconds from the start to sample i, as time texts and chart labels count them.
+inline double SampleSeconds(const RecordingHeader& header, long long i) {
+  return static_cast<double>(i) * header.dPeriod;
+}
+// The local start instant (time_t) when the header names a usable start date.
+std::optional<long long> RecordingStart(const RecordingHeader& header);
+
+// Shunt current: a reading in volts over the shunt's resistance, which must be
+// a positive number to give one.
+inline bool UsableShuntResistance(double ohms) { return std::isfinite(ohms) && ohms > 0; }
+inline double ShuntAmperes(double volts, double ohms) { return volts / ohms; }
 
 // printf("%.*f", decimals, v) in the C locale, byte for byte (including
 // "-0.000000", "nan", "-inf"), without touching the process locale. decimals

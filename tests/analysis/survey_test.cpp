@@ -1,0 +1,246 @@
+// The survey figures on hand-worked recordings and on their properties.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+
+#include "analysis/survey.h"
+#include "diagram/diagram_geometry.h"
+
+namespace zet::analysis {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+struct Rec {
+  std::vector<float> ch1, ch2;
+  RecordingHeader h;
+  Rec(std::vector<float> a, std::vector<float> b = {}, double period = 1) : ch1(std::move(a)), ch2(std::move(b)) {
+    h.dPeriod = period;
+    h.nChannels = ch2.empty() ? 1 : 2;
+  }
+  Source Src(double ohms = 0) const {
+    Source s;
+    s.header = h;
+    s.channel[0] = ch1.data(), s.count[0] = static_cast<long long>(ch1.size());
+    s.channel[1] = ch2.data(), s.count[1] = static_cast<long long>(ch2.size());
+    s.shuntOhms = ohms;
+    return s;
+  }
+  Figures Run(const Inputs& in = {}, std::optional<Span> span = {}) const {
+    return Assess(Src(), span.value_or(WholeSpan(Src())), in);
+  }
+};
+
+TEST(Survey, OneChannelByHand) {
+  const Rec r({-1, -0.5f, 0, kNaN, 0.5f, 1});
+  Inputs in;
+  in.reference[0] = -0.25;
+  in.limits = {{true, 0.25}, {false, -0.75}};
+  const Figures f = r.Run(in);
+  ASSERT_EQ(f.channels.size(), 1u);
+  EXPECT_FALSE(f.pair);
+  const ChannelFigures& c = f.channels[0];
+  EXPECT_EQ(c.count, 5);
+  EXPECT_EQ(c.invalid, 1);
+  EXPECT_EQ(*c.duration, 5);
+  EXPECT_EQ(*c.min, -1);
+  EXPECT_EQ(c.minAt, 0);
+  EXPECT_EQ(*c.max, 1);
+  EXPECT_EQ(c.maxAt, 5);
+  EXPECT_DOUBLE_EQ(*c.mean, 0);
+  EXPECT_DOUBLE_EQ(*c.rms, std::sqrt(0.5));
+  EXPECT_DOUBLE_EQ(*c.std, std::sqrt(0.5));
+  EXPECT_DOUBLE_EQ(*c.meanPositive, 0.75);
+  EXPECT_DOUBLE_EQ(*c.meanNegative, -0.75);
+  EXPECT_DOUBLE_EQ(c.sharePositive, 0.4);
+  EXPECT_DOUBLE_EQ(c.shareNegative, 0.4);
+  ASSERT_TRUE(c.shift);
+  EXPECT_DOUBLE_EQ(*c.shift->max, 1.25);
+  EXPECT_DOUBLE_EQ(*c.shift->meanPositive, 0.75);  // shifts 0.25, 0.75, 1.25
+  EXPECT_DOUBLE_EQ(c.shift->sharePositive, 0.6);
+  EXPECT_EQ(c.shift->zone, Zone::Alternating);
+  ASSERT_EQ(c.limits.size(), 2u);
+  // The invalid sample between 0 and 0.5 neither breaks nor extends the run.
+  EXPECT_DOUBLE_EQ(c.limits[0].share, 0.4);
+  EXPECT_EQ(c.limits[0].excursions, 1);
+  EXPECT_EQ(c.limits[0].longest, 2);
+  EXPECT_EQ(c.limits[1].excursions, 1);
+  EXPECT_EQ(c.limits[1].total, 1);
+  long long inBins = 0;
+  for (long long n : c.histogram) inBins += n;
+  EXPECT_EQ(inBins, 5);
+  EXPECT_EQ(c.histogram[0], 1);
+  EXPECT_EQ(c.histogram[kHistogramBins - 1], 1);
+  EXPECT_EQ(c.histogram[kHistogramBins / 2], 1);  // 0 sits in the middle bin
+
+  // A span counts its two ends and nothing beyond them.
+  const ChannelFigures s = r.Run({}, Span{1, 4}).channels[0];
+  EXPECT_EQ(s.count, 3);
+  EXPECT_EQ(*s.min, -0.5f);
+  EXPECT_EQ(s.minAt, 1);
+  EXPECT_EQ(*s.max, 0.5f);
+  EXPECT_EQ(s.maxAt, 4);
+  EXPECT_EQ(*s.duration, 3);
+}
+
+TEST(Survey, ValuesASpanCannotGiveAreAbsent) {
+  const Figures f = Rec({2, 2, 2}, {-1, -1, -1}).Run();
+  const ChannelFigures& c = f.channels[0];
+  EXPECT_FALSE(c.meanNegative);
+  EXPECT_EQ(*c.std, 0);
+  EXPECT_FALSE(f.pair->r);
+  EXPECT_FALSE(f.pair->slope);
+  const ChannelFigures none = Rec({kNaN, kNaN}).Run().channels[0];
+  EXPECT_EQ(none.count, 0);
+  EXPECT_FALSE(none.min);
+  EXPECT_FALSE(none.mean);
+  EXPECT_EQ(none.sharePositive, 0);
+}
+
+TEST(Survey, SpansOutsideTheRecordingAreRefused) {
+  const Source src = Rec({1, 2, 3}).Src();
+  EXPECT_EQ(SpanError(src, {0, 2}), "");
+  for (Span s : {Span{0, 3}, Span{-1, 1}, Span{2, 1}}) EXPECT_NE(SpanError(src, s).find("0..2"), std::string::npos);
+  EXPECT_NE(SpanError(Rec({}).Src(), {0, 0}), "");
+}
+
+TEST(Survey, ZonesAndSharesAgreeWithTheShiftExtremes) {
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> u(-2, 2);
+  for (int trial = 0; trial < 200; ++trial) {
+    std::vector<float> v(1 + trial % 17);
+    for (float& x : v) x = trial % 3 ? u(gen) : std::round(u(gen));  // rounded: exact zeros occur
+    Inputs in;
+    in.reference[0] = trial % 5 ? u(gen) : std::round(u(gen));
+    const ChannelFigures c = Rec(v).Run(in).channels[0];
+    long long zeros = 0;
+    for (float x : v) zeros += x == 0;
+    EXPECT_NEAR(c.sharePositive + c.shareNegative + double(zeros) / c.count, 1, 1e-12);
+    const double lo = *c.min - *in.reference[0], hi = *c.shift->max;
+    const Zone want = lo < 0 && hi > 0 ? Zone::Alternating : hi > 0 ? Zone::Anodic : lo < 0 ? Zone::Cathodic : Zone::None;
+    EXPECT_EQ(c.shift->zone, want) << trial;
+    EXPECT_EQ(c.shift->sharePositive > 0, hi > 0);
+  }
+}
+
+TEST(Survey, ShortExcursionsCountNeitherAsExcursionsNorInTheShare) {
+  // Runs above 0 of 1, 3 and 2 samples at 0.5 s; the last one ends the span.
+  const std::vector<float> v = {1, 0, 1, 1, 1, 0, 0, 1, 1};
+  struct Case {
+    double minExcursion;
+    long long excursions;
+    double share, longest, total;
+  } cases[] = {{0, 3, 6 / 9.0, 1.5, 3}, {1, 2, 5 / 9.0, 1.5, 2.5}, {1.5, 1, 3 / 9.0, 1.5, 1.5}, {2, 0, 0, 0, 0}};
+  for (const Case& k : cases) {
+    Inputs in;
+    in.limits = {{true, 0}};
+    in.minExcursion = k.minExcursion;
+    const LimitFigures l = Rec(v, {}, 0.5).Run(in).channels[0].limits[0];
+    EXPECT_EQ(l.excursions, k.excursions) << k.minExcursion;
+    EXPECT_DOUBLE_EQ(l.share, k.share) << k.minExcursion;
+    EXPECT_DOUBLE_EQ(l.longest, k.longest) << k.minExcursion;
+    EXPECT_DOUBLE_EQ(l.total, k.total) << k.minExcursion;
+  }
+}
+
+TEST(Survey, ClockHoursAndDays) {
+  setenv("TZ", "UTC0", 1);
+  tzset();
+  // 10-minute samples from 05.03.2024 09:07 for 50 hours, sample i = i.
+  std::vector<float> v(300);
+  for (int i = 0; i < 300; ++i) v[i] = static_cast<float>(i);
+  Rec r(v, {}, 600);
+  r.h.bDateKnown = 1, r.h.nYear = 2024, r.h.nMonth = 3, r.h.nDay = 5, r.h.nHour = 9, r.h.nMinute = 7;
+  const ChannelFigures c = r.Run().channels[0];
+  const long long t0 = 1709629200;  // 05.03.2024 09:00 UTC
+  ASSERT_EQ(c.hourly.size(), 50u);
+  EXPECT_EQ(c.hourly[0].start, t0);
+  EXPECT_EQ(c.hourly[1].start, t0 + 3600);
+  EXPECT_EQ(c.hourly[0].count, 6);
+  EXPECT_EQ(*c.hourly[1].min, 6);
+  EXPECT_EQ(*c.hourly[1].max, 11);
+  EXPECT_DOUBLE_EQ(*c.hourly[1].mean, 8.5);
+  ASSERT_EQ(c.daily.size(), 3u);
+  EXPECT_EQ(c.daily[1].start, t0 - 9 * 3600 + 86400);
+  EXPECT_EQ(c.daily[0].count, 90);  // 09:07 .. 23:57
+  EXPECT_EQ(c.daily[1].count, 144);
+  EXPECT_EQ(c.daily[2].count, 66);
+  EXPECT_DOUBLE_EQ(*c.daily[1].mean, 90 + 143 / 2.0);
+  // A span shorter than a day has no days; one that starts mid-hour still
+  // reports that hour.
+  const ChannelFigures s = r.Run({}, Span{8, 40}).channels[0];
+  EXPECT_TRUE(s.daily.empty());
+  EXPECT_EQ(s.hourly[0].start, t0 + 3600);
+  EXPECT_EQ(s.hourly[0].count, 4);
+  unsetenv("TZ");
+  tzset();
+}
+
+TEST(Survey, ChannelPairLineAndShuntCurrent) {
+  std::vector<float> a, b;
+  for (int i = 0; i < 50; ++i) a.push_back(i * 0.1f - 2), b.push_back(2 * a.back() + 1);
+  const Rec r(a, b);
+  const PairFigures p = *r.Run().pair;
+  EXPECT_NEAR(*p.slope, 2, 1e-6);
+  EXPECT_NEAR(*p.intercept, 1, 1e-6);
+  EXPECT_NEAR(*p.r, 1, 1e-9);
+  // Amperes through a 0.01 Ω shunt: every level a hundred times the volts.
+  const Figures amps = Assess(r.Src(0.01), WholeSpan(r.Src()), {});
+  EXPECT_TRUE(amps.current);
+  EXPECT_DOUBLE_EQ(*amps.channels[0].min, ShuntAmperes(a[0], 0.01));
+  EXPECT_NEAR(*amps.pair->intercept, 100, 1e-4);
+}
+
+TEST(Survey, RoseSectorsFollowTheDiagramAzimuth) {
+  const struct {
+    double e, n;
+    int sector;
+  } cases[] = {{0, 1, 0}, {-1, 0, 4}, {0, -1, 8}, {1, 0, 12}, {-1, 1, 2}, {1, 1, 14}, {-1, -1, 6}, {1, -1, 10}};
+  for (const auto& c : cases) EXPECT_EQ(RoseSector(c.e, c.n), c.sector) << c.e << " " << c.n;
+  EXPECT_FALSE(RoseSector(0, 0));
+  // Everywhere, also next to the sector edges, the sector is the one the
+  // diagram's azimuth names.
+  for (int k = 0; k < 36000; ++k) {
+    const double a = k * 0.01 * 3.14159265358979 / 180 + (k % 7) * 1e-9;
+    const float e = static_cast<float>(-std::sin(a) * 3), n = static_cast<float>(std::cos(a) * 3);
+    const int want = ((static_cast<int>(std::floor((AzimuthDegrees(e, n) + 11.25) / 22.5)) % 16) + 16) % 16;
+    ASSERT_EQ(RoseSector(e, n), want) << k;
+  }
+}
+
+TEST(Survey, RotatingTheFieldTurnsTheMeanAzimuthAndTheRose) {
+  std::mt19937 gen(3);
+  std::normal_distribution<double> g(0, 0.3);
+  std::vector<double> e0, n0;
+  for (int i = 0; i < 2000; ++i) e0.push_back(-0.6 + g(gen)), n0.push_back(0.8 + g(gen));  // towards north-west
+  const auto run = [&](int steps) {
+    const double a = steps * 22.5 * 3.14159265358979 / 180;  // towards west
+    std::vector<float> n, e;
+    for (std::size_t i = 0; i < e0.size(); ++i) {
+      e.push_back(static_cast<float>(e0[i] * std::cos(a) - n0[i] * std::sin(a)));
+      n.push_back(static_cast<float>(n0[i] * std::cos(a) + e0[i] * std::sin(a)));
+    }
+    return *Rec(n, e).Run().pair;
+  };
+  const PairFigures base = run(0);
+  EXPECT_NEAR(*base.azimuth, 36.87, 2);
+  EXPECT_NEAR(base.magnitude, 1, 0.05);
+  double total = 0;
+  for (double s : base.share) total += s;
+  EXPECT_NEAR(total, 1, 1e-12);
+  for (int steps : {1, 4, 9, 15}) {
+    const PairFigures p = run(steps);
+    EXPECT_NEAR(std::remainder(*p.azimuth - *base.azimuth - steps * 22.5, 360), 0, 1e-3) << steps;
+    EXPECT_NEAR(p.magnitude, base.magnitude, 1e-5);
+    for (int k = 0; k < kRoseSectors; ++k) {
+      EXPECT_NEAR(p.share[(k + steps) % kRoseSectors], base.share[k], 0.002) << steps << " " << k;
+      EXPECT_NEAR(p.weightedShare[(k + steps) % kRoseSectors], base.weightedShare[k], 0.002) << steps << " " << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zet::analysis
