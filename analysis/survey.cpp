@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <ctime>
+#include <future>
 
 #include "diagram/diagram_geometry.h"
 
@@ -17,13 +18,14 @@ constexpr double kMaxSeconds = 1e11;
 inline bool Valid(float x) { return std::fabs(x) <= FLT_MAX; }
 
 // Running sums of one channel over some samples, taken about a pivot so a
-// nearly constant channel keeps its spread exact.
+// nearly constant channel keeps its spread exact. Counts are kept as doubles
+// so the loops over a chunk run in vector registers.
 struct Acc {
-  long long n = 0, invalid = 0;
+  double n = 0, invalid = 0;
   double sum = 0, sumSq = 0;  // of v − pivot
   double min = HUGE_VAL, max = -HUGE_VAL;
-  long long minAt = -1, maxAt = -1;
-  long long nPos = 0, nNeg = 0, nRef = 0;
+  long long minChunk = -1, maxChunk = -1;  // first chunk holding each extreme
+  double nPos = 0, nNeg = 0, nRef = 0;
   double sumPos = 0, sumNeg = 0, sumRef = 0;  // sumRef: of v − reference over v > reference
 
   void Merge(const Acc& o) {
@@ -31,17 +33,53 @@ struct Acc {
     invalid += o.invalid;
     sum += o.sum;
     sumSq += o.sumSq;
-    if (o.min < min) min = o.min, minAt = o.minAt;
-    if (o.max > max) max = o.max, maxAt = o.maxAt;
+    if (o.min < min) min = o.min, minChunk = o.minChunk;
+    if (o.max > max) max = o.max, maxChunk = o.maxChunk;
     nPos += o.nPos, nNeg += o.nNeg, nRef += o.nRef;
     sumPos += o.sumPos, sumNeg += o.sumNeg, sumRef += o.sumRef;
   }
 };
 
-// A run of samples beyond one limit.
+// Runs of samples beyond one limit.
 struct RunState {
   long long run = 0;  // samples in the open run
   long long excursions = 0, inExcursions = 0, longest = 0;
+  void Close(long long minRun) {
+    if (run >= minRun) ++excursions, inExcursions += run, longest = std::max(longest, run);
+    run = 0;
+  }
+};
+
+class Reader {
+ public:
+  explicit Reader(double shuntOhms) : ohms_(shuntOhms), current_(UsableShuntResistance(shuntOhms)) {}
+  double operator()(float x) const { return current_ ? ShuntAmperes(x, ohms_) : static_cast<double>(x); }
+  bool Current() const { return current_; }
+  // Samples lo..hi-1 as values in v (invalid ones as NaN); returns how many were invalid.
+  long long Fill(const float* p, long long lo, long long hi, double* v) const {
+    const long long n = hi - lo;
+    double bad = 0;
+    if (current_) {
+#pragma omp simd reduction(+ : bad)
+      for (long long i = 0; i < n; ++i) {
+        const float x = p[lo + i];
+        bad += Valid(x) ? 0.0 : 1.0;
+        v[i] = ShuntAmperes(x, ohms_);
+      }
+    } else {
+#pragma omp simd reduction(+ : bad)
+      for (long long i = 0; i < n; ++i) {
+        const float x = p[lo + i];
+        bad += Valid(x) ? 0.0 : 1.0;
+        v[i] = x;
+      }
+    }
+    return static_cast<long long>(bad);
+  }
+
+ private:
+  double ohms_;
+  bool current_;
 };
 
 struct Channel {
@@ -52,17 +90,6 @@ struct Channel {
   bool hasRef = false;
   Acc all, bucket;
   std::vector<RunState> runs;
-};
-
-class Reader {
- public:
-  explicit Reader(double shuntOhms) : ohms_(shuntOhms), current_(UsableShuntResistance(shuntOhms)) {}
-  double operator()(float x) const { return current_ ? ShuntAmperes(x, ohms_) : static_cast<double>(x); }
-  bool Current() const { return current_; }
-
- private:
-  double ohms_;
-  bool current_;
 };
 
 // Local clock hour or calendar day that holds instant t.
@@ -115,56 +142,126 @@ bool UsableTime(const RecordingHeader& h, long long last) {
   return std::isfinite(p) && p > 0 && SampleSeconds(h, last) < kMaxSeconds;
 }
 
-std::optional<double> Ratio(double a, long long n) {
+std::optional<double> Ratio(double a, double n) {
   if (n == 0) return std::nullopt;
-  return a / static_cast<double>(n);
+  return a / n;
 }
 
-double Share(long long part, long long whole) { return whole ? static_cast<double>(part) / whole : 0; }
+double Share(double part, double whole) { return whole > 0 ? part / whole : 0; }
 
-void AddSample(Acc& a, double v, long long i, const Channel& c) {
-  ++a.n;
-  const double d = v - c.pivot;
-  a.sum += d;
-  a.sumSq += d * d;
-  if (v < a.min) a.min = v, a.minAt = i;
-  if (v > a.max) a.max = v, a.maxAt = i;
-  if (v > 0) ++a.nPos, a.sumPos += v;
-  if (v < 0) ++a.nNeg, a.sumNeg += v;
-  if (c.hasRef && v > c.ref) ++a.nRef, a.sumRef += v - c.ref;
+// The rose sector by the diagram's own azimuth rule.
+int RuleSector(double e, double n) {
+  const double az = AzimuthDegrees(static_cast<float>(e), static_cast<float>(n));
+  const int k = static_cast<int>(std::floor((az + 11.25) / 22.5));
+  return ((k % kRoseSectors) + kRoseSectors) % kRoseSectors;
 }
 
-void ScanChunk(Channel& c, const Reader& read, const std::vector<Limit>& limits, long long lo, long long hi,
-               long long minRun) {
+// The same without a trigonometric call: within a quadrant the sector follows
+// from how far the vector leans off the north-south axis (tangents of the
+// sector edges at 11.25°, 33.75°, ...). -1 on an axis or next to an edge,
+// where the rule must decide.
+inline int QuickSector(double e, double n) {
+  const double ae = std::fabs(e), an = std::fabs(n);
+  const double d0 = ae - 0.19891236737965800 * an, d1 = ae - 0.66817863791929892 * an,
+               d2 = ae - 1.4966057626654890 * an, d3 = ae - 5.0273394921233042 * an;
+  const int q = (d0 > 0) + (d1 > 0) + (d2 > 0) + (d3 > 0);
+  const double gap = std::min(std::min(std::fabs(d0), std::fabs(d1)), std::min(std::fabs(d2), std::fabs(d3)));
+  const bool near = gap <= 1e-5 * (ae + an) || e == 0 || n == 0;
+  // Azimuth grows towards west (negative east).
+  const int k = n > 0 ? (e < 0 ? q : (kRoseSectors - q) & (kRoseSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
+  return near ? -1 : k;
+}
+
+// The sums of a chunk without invalid samples, in vector registers.
+Acc SumClean(const double* v, long long n, double pivot, double ref) {
+  double s = 0, q = 0, mn = HUGE_VAL, mx = -HUGE_VAL, np = 0, sp = 0, nn = 0, sn = 0, nr = 0, sr = 0;
+#pragma omp simd reduction(+ : s, q, np, sp, nn, sn, nr, sr) reduction(min : mn) reduction(max : mx)
+  for (long long i = 0; i < n; ++i) {
+    const double x = v[i], d = x - pivot, r = x - ref;
+    s += d;
+    q += d * d;
+    mn = x < mn ? x : mn;
+    mx = x > mx ? x : mx;
+    np += x > 0 ? 1.0 : 0.0;
+    sp += x > 0 ? x : 0.0;
+    nn += x < 0 ? 1.0 : 0.0;
+    sn += x < 0 ? x : 0.0;
+    nr += r > 0 ? 1.0 : 0.0;
+    sr += r > 0 ? r : 0.0;
+  }
   Acc a;
-  for (long long i = lo; i < hi; ++i) {
-    const float x = c.p[i];
-    if (!Valid(x)) {
+  a.n = static_cast<double>(n);
+  a.sum = s, a.sumSq = q, a.min = mn, a.max = mx;
+  a.nPos = np, a.sumPos = sp, a.nNeg = nn, a.sumNeg = sn, a.nRef = nr, a.sumRef = sr;
+  return a;
+}
+
+// The same where invalid samples (NaN in v) are left out.
+Acc SumChecked(const double* v, long long n, double pivot, double ref) {
+  Acc a;
+  for (long long i = 0; i < n; ++i) {
+    const double x = v[i];
+    if (std::isnan(x)) {
       ++a.invalid;
       continue;
     }
-    AddSample(a, read(x), i, c);
+    const double d = x - pivot;
+    ++a.n;
+    a.sum += d, a.sumSq += d * d;
+    a.min = std::min(a.min, x), a.max = std::max(a.max, x);
+    if (x > 0) ++a.nPos, a.sumPos += x;
+    if (x < 0) ++a.nNeg, a.sumNeg += x;
+    if (x > ref) ++a.nRef, a.sumRef += x - ref;
   }
+  return a;
+}
+
+// Runs beyond a limit through a chunk; invalid samples (NaN) neither break
+// nor extend a run. Branch-free: near a limit, noise flips the state often.
+template <bool kAbove, bool kChecked>
+void Runs(RunState& r, const double* v, long long n, double level, long long minRun) {
+  long long run = r.run, exc = r.excursions, in = r.inExcursions, longest = r.longest;
+  for (long long i = 0; i < n; ++i) {
+    const double x = v[i];
+    const long long beyond = kAbove ? x > level : x < level;
+    const long long keep = kChecked ? (beyond | std::isnan(x)) : beyond;
+    const long long closing = -((keep ^ 1) & (run >= minRun));  // all ones when a counted run ends
+    const long long closed = run & closing;
+    exc -= closing;
+    in += closed;
+    longest = closed > longest ? closed : longest;
+    run = (run + beyond) & -keep;
+  }
+  r.run = run, r.excursions = exc, r.inExcursions = in, r.longest = longest;
+}
+
+void ScanChunk(Channel& c, const Reader& read, const std::vector<Limit>& limits, long long lo, long long hi,
+               long long minRun, double* v) {
+  const long long n = hi - lo;
+  const long long bad = read.Fill(c.p, lo, hi, v);
+  const double ref = c.hasRef ? c.ref : HUGE_VAL;
+  Acc a = bad ? SumChecked(v, n, c.pivot, ref) : SumClean(v, n, c.pivot, ref);
+  a.minChunk = a.maxChunk = lo;
   c.bucket.Merge(a);
   for (std::size_t k = 0; k < limits.size(); ++k) {
     RunState& r = c.runs[k];
-    const Limit& l = limits[k];
-    for (long long i = lo; i < hi; ++i) {
-      const float x = c.p[i];
-      if (!Valid(x)) continue;  // left out: neither breaks nor extends a run
-      const double v = read(x);
-      if (l.above ? v > l.level : v < l.level) {
-        ++r.run;
-      } else if (r.run) {
-        if (r.run >= minRun) ++r.excursions, r.inExcursions += r.run, r.longest = std::max(r.longest, r.run);
-        r.run = 0;
-      }
-    }
+    const double level = limits[k].level;
+    if (limits[k].above)
+      bad ? Runs<true, true>(r, v, n, level, minRun) : Runs<true, false>(r, v, n, level, minRun);
+    else
+      bad ? Runs<false, true>(r, v, n, level, minRun) : Runs<false, false>(r, v, n, level, minRun);
   }
 }
 
+// The first sample from the chunk that begins at `from` that equals x.
+long long FirstAt(const Channel& c, const Reader& read, long long from, double x) {
+  for (long long i = from; i < c.end; ++i)
+    if (Valid(c.p[i]) && read(c.p[i]) == x) return i;
+  return -1;
+}
+
 struct PairAcc {
-  long long n = 0;
+  double n = 0;
   double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;  // about the pivots
   double weight = 0;
   std::array<long long, kRoseSectors> count{};
@@ -172,19 +269,31 @@ struct PairAcc {
 };
 
 void ScanPair(PairAcc& a, const Channel& c1, const Channel& c2, const Reader& read, long long lo, long long hi) {
-  for (long long i = lo; i < hi; ++i) {
-    const float x1 = c1.p[i], x2 = c2.p[i];
-    if (!Valid(x1) || !Valid(x2)) continue;
-    const double n = read(x1), e = read(x2);
-    const double dx = n - c1.pivot, dy = e - c2.pivot;
-    ++a.n;
-    a.sx += dx, a.sy += dy, a.sxx += dx * dx, a.syy += dy * dy, a.sxy += dx * dy;
-    if (const std::optional<int> k = RoseSector(e, n)) {
-      const double m = std::sqrt(e * e + n * n);
-      ++a.count[*k];
-      a.weighted[*k] += m;
-      a.weight += m;
-    }
+  const long long n = hi - lo;
+  static thread_local std::vector<double> buf(3 * kChunk);
+  double* v1 = buf.data();
+  double* v2 = v1 + kChunk;
+  double* mag = v2 + kChunk;
+  int sector[kChunk];
+  const bool bad = read.Fill(c1.p, lo, hi, v1) + read.Fill(c2.p, lo, hi, v2) != 0;
+  double cnt = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+  const double p1 = c1.pivot, p2 = c2.pivot;
+#pragma omp simd reduction(+ : cnt, sx, sy, sxx, syy, sxy)
+  for (long long i = 0; i < n; ++i) {
+    const bool ok = !bad || (!std::isnan(v1[i]) && !std::isnan(v2[i]));
+    const double dx = ok ? v1[i] - p1 : 0, dy = ok ? v2[i] - p2 : 0;
+    cnt += ok ? 1.0 : 0.0;
+    sx += dx, sy += dy, sxx += dx * dx, syy += dy * dy, sxy += dx * dy;
+    mag[i] = ok ? std::sqrt(v1[i] * v1[i] + v2[i] * v2[i]) : 0;
+  }
+  a.n += cnt, a.sx += sx, a.sy += sy, a.sxx += sxx, a.syy += syy, a.sxy += sxy;
+  for (long long i = 0; i < n; ++i) sector[i] = QuickSector(v2[i], v1[i]);
+  for (long long i = 0; i < n; ++i) {
+    if (!(mag[i] > 0)) continue;
+    if (sector[i] < 0) sector[i] = RuleSector(v2[i], v1[i]);
+    ++a.count[sector[i]];
+    a.weighted[sector[i]] += mag[i];
+    a.weight += mag[i];
   }
 }
 
@@ -192,27 +301,37 @@ Period MakePeriod(const Bucket& b, bool clock, const Acc& a, double pivot) {
   Period p;
   p.start = b.start;
   p.clock = clock;
-  p.count = a.n;
+  p.count = static_cast<long long>(a.n);
   if (a.n) {
     p.min = a.min;
     p.max = a.max;
-    p.mean = pivot + a.sum / static_cast<double>(a.n);
+    p.mean = pivot + a.sum / a.n;
   }
   return p;
 }
 
-void Histogram(ChannelFigures& f, const Channel& c, const Reader& read, long long lo) {
+void Histogram(ChannelFigures& f, const Channel& c, const Reader& read, long long first) {
   if (!f.min) return;
   f.histFrom = *f.min;
   f.histTo = *f.max;
-  const double width = f.histTo - f.histFrom;
+  const double from = f.histFrom, width = f.histTo - f.histFrom;
   const double scale = width > 0 ? kHistogramBins / width : 0;
-  for (long long i = lo; i < c.end; ++i) {
-    const float x = c.p[i];
-    if (!Valid(x)) continue;
-    const double bin = (read(x) - f.histFrom) * scale;
-    ++f.histogram[std::min(static_cast<int>(bin), kHistogramBins - 1)];
+  std::vector<double> v(kChunk);
+  std::vector<int> bin(kChunk);
+  // Four tables in turn, so runs of equal bins do not wait on each other;
+  // the extra last bin takes the invalid samples.
+  long long part[4][kHistogramBins + 1] = {};
+  for (long long lo = first; lo < c.end; lo += kChunk) {
+    const long long n = std::min(kChunk, c.end - lo);
+    read.Fill(c.p, lo, lo + n, v.data());
+#pragma omp simd
+    for (long long i = 0; i < n; ++i) {
+      const double b = (v[i] - from) * scale;
+      bin[i] = b >= 0 ? static_cast<int>(b < kHistogramBins - 1 ? b : kHistogramBins - 1) : kHistogramBins;
+    }
+    for (long long i = 0; i < n; ++i) ++part[i & 3][bin[i]];
   }
+  for (int k = 0; k < kHistogramBins; ++k) f.histogram[k] = part[0][k] + part[1][k] + part[2][k] + part[3][k];
 }
 
 }  // namespace
@@ -248,28 +367,121 @@ std::string SpanError(const Source& src, Span span) {
 
 std::optional<int> RoseSector(double e, double n) {
   if (!(e * e + n * n > 0) || !std::isfinite(e) || !std::isfinite(n)) return std::nullopt;
-  // Within a quadrant the sector follows from how far the vector leans off
-  // the north-south axis: tan of the sector edges at 11.25°, 33.75°, ...
-  static constexpr double kTan[4] = {0.19891236737965800, 0.66817863791929892, 1.4966057626654890,
-                                     5.0273394921233042};
-  const double ae = std::fabs(e), an = std::fabs(n);
-  int q = 0;
-  bool near = e == 0 || n == 0;
-  for (double t : kTan) {
-    const double d = ae - t * an;
-    q += d > 0;
-    near = near || std::fabs(d) <= 1e-5 * (ae + an);
-  }
-  if (near) {
-    // On or next to an edge the diagram's own rule decides.
-    const double az = AzimuthDegrees(static_cast<float>(e), static_cast<float>(n));
-    const int k = static_cast<int>(std::floor((az + 11.25) / 22.5));
-    return ((k % kRoseSectors) + kRoseSectors) % kRoseSectors;
-  }
-  // Azimuth grows towards west (negative east).
-  if (n > 0) return e < 0 ? q : (kRoseSectors - q) % kRoseSectors;
-  return e < 0 ? 8 - q : 8 + q;
+  const int k = QuickSector(e, n);
+  return k >= 0 ? k : RuleSector(e, n);
 }
+
+namespace {
+
+// Everything about one channel: its sums by clock hour, runs beyond the
+// limits, days and histogram.
+void AssessChannel(Channel& c, ChannelFigures& f, const Source& src, Span span, const Inputs& in,
+                   const std::vector<Bucket>& hours, bool clock, bool timed, long long minRun) {
+  const Reader read(src.shuntOhms);
+  const double period = timed ? src.header.dPeriod : 0;
+  std::vector<double> v(kChunk);
+  for (std::size_t b = 0; b < hours.size() && hours[b].first < c.end; ++b) {
+    const long long bucketEnd = std::min(b + 1 < hours.size() ? hours[b + 1].first : span.last + 1, c.end);
+    for (long long lo = hours[b].first; lo < bucketEnd; lo += kChunk)
+      ScanChunk(c, read, in.limits, lo, std::min(lo + kChunk, bucketEnd), minRun, v.data());
+    if (timed) f.hourly.push_back(MakePeriod(hours[b], clock, c.bucket, c.pivot));
+    c.all.Merge(c.bucket);
+    c.bucket = Acc{};
+  }
+
+  const Acc& a = c.all;
+  f.count = static_cast<long long>(a.n);
+  f.invalid = static_cast<long long>(a.invalid);
+  if (timed) f.duration = static_cast<double>(c.end - 1 - span.first) * period;
+  if (a.n) {
+    const double m = a.sum / a.n;
+    const double var = std::max(0.0, a.sumSq / a.n - m * m);
+    f.min = a.min, f.max = a.max;
+    f.minAt = FirstAt(c, read, a.minChunk, a.min);
+    f.maxAt = FirstAt(c, read, a.maxChunk, a.max);
+    f.mean = c.pivot + m;
+    f.std = std::sqrt(var);
+    f.rms = std::sqrt(var + *f.mean * *f.mean);
+  }
+  f.meanPositive = Ratio(a.sumPos, a.nPos);
+  f.meanNegative = Ratio(a.sumNeg, a.nNeg);
+  f.sharePositive = Share(a.nPos, a.n);
+  f.shareNegative = Share(a.nNeg, a.n);
+  if (c.hasRef) {
+    Shift s;
+    s.reference = c.ref;
+    if (a.n) s.max = a.max - c.ref;
+    s.meanPositive = Ratio(a.sumRef, a.nRef);
+    s.sharePositive = Share(a.nRef, a.n);
+    const bool pos = a.n && a.max > c.ref, neg = a.n && a.min < c.ref;
+    s.zone = pos && neg ? Zone::Alternating : pos ? Zone::Anodic : neg ? Zone::Cathodic : Zone::None;
+    f.shift = s;
+  }
+  for (std::size_t l = 0; l < in.limits.size(); ++l) {
+    RunState& r = c.runs[l];
+    r.Close(minRun);
+    LimitFigures lf;
+    lf.limit = in.limits[l];
+    lf.share = Share(static_cast<double>(r.inExcursions), a.n);
+    lf.excursions = r.excursions;
+    lf.longest = static_cast<double>(r.longest) * period;
+    lf.total = static_cast<double>(r.inExcursions) * period;
+    f.limits.push_back(lf);
+  }
+  if (f.duration && *f.duration >= 86400) {
+    // Midnight is an hour boundary too: every hour lies in one day.
+    bool dayClock = false;
+    const std::vector<Bucket> days = Buckets(src.header, span.first, c.end - 1, true, &dayClock);
+    std::size_t hour = 0;
+    for (std::size_t d = 0; d < days.size(); ++d) {
+      const long long dayEnd = d + 1 < days.size() ? days[d + 1].first : c.end;
+      Period p;
+      p.start = days[d].start;
+      p.clock = dayClock;
+      double sum = 0;
+      for (; hour < f.hourly.size() && hours[hour].first < dayEnd; ++hour) {
+        const Period& ph = f.hourly[hour];
+        if (!ph.count) continue;
+        p.count += ph.count;
+        sum += *ph.mean * static_cast<double>(ph.count);
+        p.min = p.min ? std::min(*p.min, *ph.min) : *ph.min;
+        p.max = p.max ? std::max(*p.max, *ph.max) : *ph.max;
+      }
+      if (p.count) p.mean = sum / static_cast<double>(p.count);
+      f.daily.push_back(p);
+    }
+  }
+  Histogram(f, c, read, span.first);
+}
+
+PairFigures AssessPair(const Channel& c1, const Channel& c2, const Source& src, Span span) {
+  const Reader read(src.shuntOhms);
+  PairAcc pair;
+  const long long end = std::min(c1.end, c2.end);
+  for (long long lo = span.first; lo < end; lo += kChunk) ScanPair(pair, c1, c2, read, lo, std::min(lo + kChunk, end));
+  PairFigures p;
+  p.count = static_cast<long long>(pair.n);
+  if (!pair.n) return p;
+  const double n = pair.n;
+  const double mx = pair.sx / n, my = pair.sy / n;
+  const double vxx = pair.sxx / n - mx * mx, vyy = pair.syy / n - my * my, vxy = pair.sxy / n - mx * my;
+  p.meanNorth = c1.pivot + mx;
+  p.meanEast = c2.pivot + my;
+  if (vxx > 0) {
+    p.slope = vxy / vxx;
+    p.intercept = p.meanEast - *p.slope * p.meanNorth;
+  }
+  if (vxx > 0 && vyy > 0) p.r = std::clamp(vxy / std::sqrt(vxx * vyy), -1.0, 1.0);
+  p.magnitude = std::hypot(p.meanEast, p.meanNorth);
+  if (p.magnitude > 0) p.azimuth = AzimuthDegrees(static_cast<float>(p.meanEast), static_cast<float>(p.meanNorth));
+  for (int k = 0; k < kRoseSectors; ++k) {
+    p.share[k] = Share(static_cast<double>(pair.count[k]), n);
+    p.weightedShare[k] = pair.weight > 0 ? pair.weighted[k] / pair.weight : 0;
+  }
+  return p;
+}
+
+}  // namespace
 
 Figures Assess(const Source& src, Span span, const Inputs& in) {
   Figures out;
@@ -280,9 +492,9 @@ Figures Assess(const Source& src, Span span, const Inputs& in) {
 
   const RecordingHeader& h = src.header;
   const bool timed = UsableTime(h, span.last);
-  const double period = timed ? h.dPeriod : 0;
   long long minRun = 1;
-  if (in.minExcursion > 0 && timed) minRun = std::max<long long>(1, std::ceil(in.minExcursion / period - 1e-9));
+  if (in.minExcursion > 0 && timed)
+    minRun = std::max<long long>(1, static_cast<long long>(std::ceil(in.minExcursion / h.dPeriod - 1e-9)));
 
   std::vector<Channel> chans;
   for (int c = 0; c < 2; ++c) {
@@ -301,121 +513,26 @@ Figures Assess(const Source& src, Span span, const Inputs& in) {
     out.channels.push_back({});
     out.channels.back().channel = c + 1;
   }
-  const bool paired = chans.size() == 2;
-  PairAcc pair;
 
   bool clock = false;
   std::vector<Bucket> hours;
-  if (timed) hours = Buckets(h, span.first, span.last, false, &clock);
-  else hours.push_back({span.first, 0});
-  for (std::size_t b = 0; b < hours.size(); ++b) {
-    const long long bucketEnd = b + 1 < hours.size() ? hours[b + 1].first : span.last + 1;
-    for (long long lo = hours[b].first; lo < bucketEnd; lo += kChunk) {
-      const long long hi = std::min(lo + kChunk, bucketEnd);
-      for (Channel& c : chans)
-        if (lo < c.end) ScanChunk(c, read, in.limits, lo, std::min(hi, c.end), minRun);
-      if (paired) ScanPair(pair, chans[0], chans[1], read, lo, std::min({hi, chans[0].end, chans[1].end}));
-    }
-    for (std::size_t k = 0; k < chans.size(); ++k) {
-      Channel& c = chans[k];
-      if (timed && hours[b].first < c.end) out.channels[k].hourly.push_back(MakePeriod(hours[b], clock, c.bucket, c.pivot));
-      c.all.Merge(c.bucket);
-      c.bucket = Acc{};
-    }
-  }
-
-  for (std::size_t k = 0; k < chans.size(); ++k) {
-    Channel& c = chans[k];
-    ChannelFigures& f = out.channels[k];
-    const Acc& a = c.all;
-    f.count = a.n;
-    f.invalid = a.invalid;
-    if (timed) f.duration = static_cast<double>(c.end - 1 - span.first) * period;
-    if (a.n) {
-      const double n = static_cast<double>(a.n);
-      const double m = a.sum / n;
-      const double var = std::max(0.0, a.sumSq / n - m * m);
-      f.min = a.min, f.max = a.max, f.minAt = a.minAt, f.maxAt = a.maxAt;
-      f.mean = c.pivot + m;
-      f.std = std::sqrt(var);
-      f.rms = std::sqrt(var + *f.mean * *f.mean);
-    }
-    f.meanPositive = Ratio(a.sumPos, a.nPos);
-    f.meanNegative = Ratio(a.sumNeg, a.nNeg);
-    f.sharePositive = Share(a.nPos, a.n);
-    f.shareNegative = Share(a.nNeg, a.n);
-    if (c.hasRef) {
-      Shift s;
-      s.reference = c.ref;
-      if (a.n) s.max = a.max - c.ref;
-      s.meanPositive = Ratio(a.sumRef, a.nRef);
-      s.sharePositive = Share(a.nRef, a.n);
-      const bool pos = a.n && a.max > c.ref, neg = a.n && a.min < c.ref;
-      s.zone = pos && neg ? Zone::Alternating : pos ? Zone::Anodic : neg ? Zone::Cathodic : Zone::None;
-      f.shift = s;
-    }
-    for (std::size_t l = 0; l < in.limits.size(); ++l) {
-      RunState& r = c.runs[l];
-      if (r.run >= minRun) ++r.excursions, r.inExcursions += r.run, r.longest = std::max(r.longest, r.run);
-      LimitFigures lf;
-      lf.limit = in.limits[l];
-      lf.share = Share(r.inExcursions, a.n);
-      lf.excursions = r.excursions;
-      lf.longest = static_cast<double>(r.longest) * period;
-      lf.total = static_cast<double>(r.inExcursions) * period;
-      f.limits.push_back(lf);
-    }
-    if (timed && f.duration && *f.duration >= 86400) {
-      // Days merge the hours that begin in them.
-      bool dayClock = false;
-      const std::vector<Bucket> days = Buckets(h, span.first, c.end - 1, true, &dayClock);
-      std::size_t hour = 0;
-      for (std::size_t d = 0; d < days.size(); ++d) {
-        const long long dayEnd = d + 1 < days.size() ? days[d + 1].first : c.end;
-        Period p;
-        p.start = days[d].start;
-        p.clock = dayClock;
-        double sum = 0;
-        // Midnight is an hour boundary too: every hour lies in one day.
-        for (; hour < f.hourly.size() && hours[hour].first < dayEnd; ++hour) {
-          const Period& ph = f.hourly[hour];
-          if (!ph.count) continue;
-          p.count += ph.count;
-          sum += *ph.mean * static_cast<double>(ph.count);
-          p.min = p.min ? std::min(*p.min, *ph.min) : *ph.min;
-          p.max = p.max ? std::max(*p.max, *ph.max) : *ph.max;
-        }
-        if (p.count) p.mean = sum / static_cast<double>(p.count);
-        f.daily.push_back(p);
-      }
-    }
-    Histogram(f, c, read, span.first);
-  }
-
-  if (paired) {
-    PairFigures p;
-    p.count = pair.n;
-    if (pair.n) {
-      const double n = static_cast<double>(pair.n);
-      const double mx = pair.sx / n, my = pair.sy / n;
-      const double vxx = pair.sxx / n - mx * mx, vyy = pair.syy / n - my * my, vxy = pair.sxy / n - mx * my;
-      p.meanNorth = chans[0].pivot + mx;
-      p.meanEast = chans[1].pivot + my;
-      if (vxx > 0) {
-        p.slope = vxy / vxx;
-        p.intercept = p.meanEast - *p.slope * p.meanNorth;
-      }
-      if (vxx > 0 && vyy > 0) p.r = std::clamp(vxy / std::sqrt(vxx * vyy), -1.0, 1.0);
-      p.magnitude = std::hypot(p.meanEast, p.meanNorth);
-      if (p.magnitude > 0)
-        p.azimuth = AzimuthDegrees(static_cast<float>(p.meanEast), static_cast<float>(p.meanNorth));
-      for (int k = 0; k < kRoseSectors; ++k) {
-        p.share[k] = Share(pair.count[k], pair.n);
-        p.weightedShare[k] = pair.weight > 0 ? pair.weighted[k] / pair.weight : 0;
-      }
-    }
-    out.pair = p;
-  }
+  if (timed)
+    hours = Buckets(h, span.first, span.last, false, &clock);
+  else
+    hours.push_back({span.first, 0});
+  // The channels and the pair share nothing but what they read: each runs on
+  // a core of its own.
+  std::vector<std::future<void>> work;
+  for (std::size_t k = 1; k < chans.size(); ++k)
+    work.push_back(std::async(std::launch::async, [&, k] {
+      AssessChannel(chans[k], out.channels[k], src, span, in, hours, clock, timed, minRun);
+    }));
+  std::future<PairFigures> pair;
+  if (chans.size() == 2)
+    pair = std::async(std::launch::async, [&] { return AssessPair(chans[0], chans[1], src, span); });
+  if (!chans.empty()) AssessChannel(chans[0], out.channels[0], src, span, in, hours, clock, timed, minRun);
+  for (auto& w : work) w.get();
+  if (pair.valid()) out.pair = pair.get();
   return out;
 }
 
