@@ -264,36 +264,39 @@ struct PairAcc {
   double n = 0;
   double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;  // about the pivots
   double weight = 0;
-  std::array<long long, kRoseSectors> count{};
-  std::array<double, kRoseSectors> weighted{};
+  // Four tables in turn (a slowly turning vector stays in one sector for
+  // long); the extra last sector takes zero vectors.
+  double count[4][kRoseSectors + 1] = {};
+  double weighted[4][kRoseSectors + 1] = {};
 };
 
 void ScanPair(PairAcc& a, const Channel& c1, const Channel& c2, const Reader& read, long long lo, long long hi) {
   const long long n = hi - lo;
   static thread_local std::vector<double> buf(3 * kChunk);
+  static thread_local std::vector<int> sector(kChunk);
   double* v1 = buf.data();
   double* v2 = v1 + kChunk;
   double* mag = v2 + kChunk;
-  int sector[kChunk];
   const bool bad = read.Fill(c1.p, lo, hi, v1) + read.Fill(c2.p, lo, hi, v2) != 0;
-  double cnt = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+  double cnt = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, w = 0;
   const double p1 = c1.pivot, p2 = c2.pivot;
-#pragma omp simd reduction(+ : cnt, sx, sy, sxx, syy, sxy)
+#pragma omp simd reduction(+ : cnt, sx, sy, sxx, syy, sxy, w)
   for (long long i = 0; i < n; ++i) {
     const bool ok = !bad || (!std::isnan(v1[i]) && !std::isnan(v2[i]));
     const double dx = ok ? v1[i] - p1 : 0, dy = ok ? v2[i] - p2 : 0;
     cnt += ok ? 1.0 : 0.0;
     sx += dx, sy += dy, sxx += dx * dx, syy += dy * dy, sxy += dx * dy;
-    mag[i] = ok ? std::sqrt(v1[i] * v1[i] + v2[i] * v2[i]) : 0;
+    const double m = ok ? std::sqrt(v1[i] * v1[i] + v2[i] * v2[i]) : 0;
+    mag[i] = m;
+    w += m;
   }
-  a.n += cnt, a.sx += sx, a.sy += sy, a.sxx += sxx, a.syy += syy, a.sxy += sxy;
-  for (long long i = 0; i < n; ++i) sector[i] = QuickSector(v2[i], v1[i]);
+  a.n += cnt, a.sx += sx, a.sy += sy, a.sxx += sxx, a.syy += syy, a.sxy += sxy, a.weight += w;
+  int* s = sector.data();
+  for (long long i = 0; i < n; ++i) s[i] = mag[i] > 0 ? QuickSector(v2[i], v1[i]) : kRoseSectors;
   for (long long i = 0; i < n; ++i) {
-    if (!(mag[i] > 0)) continue;
-    if (sector[i] < 0) sector[i] = RuleSector(v2[i], v1[i]);
-    ++a.count[sector[i]];
-    a.weighted[sector[i]] += mag[i];
-    a.weight += mag[i];
+    const int k = s[i] >= 0 ? s[i] : RuleSector(v2[i], v1[i]);
+    a.count[i & 3][k] += 1;
+    a.weighted[i & 3][k] += mag[i];
   }
 }
 
@@ -475,8 +478,10 @@ PairFigures AssessPair(const Channel& c1, const Channel& c2, const Source& src, 
   p.magnitude = std::hypot(p.meanEast, p.meanNorth);
   if (p.magnitude > 0) p.azimuth = AzimuthDegrees(static_cast<float>(p.meanEast), static_cast<float>(p.meanNorth));
   for (int k = 0; k < kRoseSectors; ++k) {
-    p.share[k] = Share(static_cast<double>(pair.count[k]), n);
-    p.weightedShare[k] = pair.weight > 0 ? pair.weighted[k] / pair.weight : 0;
+    double c = 0, w = 0;
+    for (int t = 0; t < 4; ++t) c += pair.count[t][k], w += pair.weighted[t][k];
+    p.share[k] = Share(c, n);
+    p.weightedShare[k] = pair.weight > 0 ? w / pair.weight : 0;
   }
   return p;
 }
