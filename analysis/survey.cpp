@@ -349,13 +349,25 @@ const char* ZoneName(Zone z) {
   return "";
 }
 
-Source SourceOf(const LogDocument& doc) {
+namespace {
+
+Source MakeSource(const RecordingHeader& h, const SampleArray& ch1, const SampleArray& ch2, double ohms) {
   Source s;
-  s.header = doc.m_header;
-  if (doc.m_pChannel1) s.channel[0] = doc.m_pChannel1->data(), s.count[0] = doc.Channel1Count();
-  if (doc.m_pChannel2) s.channel[1] = doc.m_pChannel2->data(), s.count[1] = doc.Channel2Count();
-  s.shuntOhms = doc.m_bShuntCurrent ? doc.m_dShuntResistance : 0;
+  s.header = h;
+  if (ch1) s.channel[0] = ch1->data(), s.count[0] = Count(ch1);
+  if (ch2) s.channel[1] = ch2->data(), s.count[1] = Count(ch2);
+  s.shuntOhms = ohms;
   return s;
+}
+
+}  // namespace
+
+Source SourceOf(const LogDocument& doc) {
+  return MakeSource(doc.m_header, doc.m_pChannel1, doc.m_pChannel2, doc.m_bShuntCurrent ? doc.m_dShuntResistance : 0);
+}
+
+Source SourceOf(const Recording& rec, bool current) {
+  return MakeSource(rec.header, rec.channel1, rec.channel2, current ? rec.shuntResistance : 0);
 }
 
 Span WholeSpan(const Source& src) { return {0, std::max(src.count[0], src.count[1]) - 1}; }

@@ -44,6 +44,8 @@ struct Source {
 };
 // The document's samples as the chart shows them now (current when shown).
 Source SourceOf(const LogDocument& doc);
+// A recording's samples, in amperes when asked and its shunt resistance allows.
+Source SourceOf(const Recording& rec, bool current);
 // The whole recording: every sample of the longer channel.
 Span WholeSpan(const Source& src);
 

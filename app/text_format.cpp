@@ -1,6 +1,8 @@
 #include "app/text_format.h"
 
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <locale.h>
@@ -51,6 +53,17 @@ std::string CFormat(const char* fmt, ...) {
   }
   va_end(ap2);
   return out;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+  double v = 0;
+  const char* end = text.data() + text.size();
+  // from_chars takes no leading '+'; a user may well type one.
+  const char* begin = !text.empty() && text[0] == '+' ? text.data() + 1 : text.data();
+  auto [p, ec] = std::from_chars(begin, end, v);
+  if (ec != std::errc() || p != end || begin == end || (begin != text.data() && *begin == '-') || !std::isfinite(v))
+    return std::nullopt;
+  return v;
 }
 
 }  // namespace zet

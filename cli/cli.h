@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zet::cli {
@@ -28,6 +29,8 @@ class Args {
   Args(const std::vector<std::string>& argv, const std::vector<std::string>& flags);
   bool Flag(const std::string& name) const { return flags_.count(name) != 0; }
   std::optional<std::string> Option(const std::string& name) const;
+  // Every value of options that may be given more than once, as they came: (name, value).
+  std::vector<std::pair<std::string, std::string>> OptionsInOrder(const std::vector<std::string>& names) const;
   const std::vector<std::string>& Positional() const { return positional_; }
   // Throws UsageError for an option that no command reads.
   void CheckKnown(const std::vector<std::string>& known) const;
@@ -35,6 +38,7 @@ class Args {
 
  private:
   std::map<std::string, std::string> options_;
+  std::vector<std::pair<std::string, std::string>> given_;  // every option with a value, in order
   std::map<std::string, bool> flags_;
   std::vector<std::string> positional_;
 };

@@ -1,47 +1,15 @@
 // zet-cli info: what a .zet file holds, for a person or as JSON.
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "app/text_format.h"
 #include "cli/cli.h"
+#include "cli/json.h"
 #include "recording/zet_file.h"
 
 namespace zet::cli {
 namespace {
-
-// Shortest text that reads back to the same double; null when not finite.
-std::string JsonNumber(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, res.ptr);
-}
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 // Text for a terminal: control characters are shown the way `cat -v` shows
 // them (ESC as "^[", CR as "^M", DEL as "^?", U+0080..U+009F as "M-^@".."M-^_"),

@@ -47,6 +47,7 @@ Args::Args(const std::vector<std::string>& argv, const std::vector<std::string>&
           value = argv[++i];
         }
         options_[name] = value;
+        given_.emplace_back(name, value);
       }
     } else {
       positional_.push_back(a);
@@ -58,6 +59,14 @@ std::optional<std::string> Args::Option(const std::string& name) const {
   auto it = options_.find(name);
   if (it == options_.end()) return std::nullopt;
   return it->second;
+}
+
+std::vector<std::pair<std::string, std::string>> Args::OptionsInOrder(const std::vector<std::string>& names) const {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& g : given_)
+    for (const auto& n : names)
+      if (g.first == n) out.push_back(g);
+  return out;
 }
 
 void Args::CheckKnown(const std::vector<std::string>& known) const {
@@ -90,7 +99,7 @@ int Args::IntOption(const std::string& name, int def, int lo, int hi) const {
 
 namespace {
 
-const char* kOrder[] = {"info", "export", "render", "download", "program", "monitor", "selftest", "simulate"};
+const char* kOrder[] = {"info", "stats", "export", "render", "download", "program", "monitor", "selftest", "simulate"};
 
 // The commands in the order of the list: the usual ones first, the rest after.
 std::vector<std::string> CommandNames() {
