@@ -1,4 +1,4 @@
-// zet-cli info and export, run as a user would run them.
+// zet-cli info, export and stats, run as a user would run them.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -73,6 +73,29 @@ class CliFiles : public ::testing::Test {
 
   fs::path dir_;
 };
+
+TEST_F(CliFiles, StatsRowsPerFileGoOnPastADamagedOne) {
+  ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
+  std::ofstream(Path("bad.zet")) << "not a recording";
+  // Negative levels are values, not options.
+  Result r = RunCli("stats --csv --reference -0.5 --below -0.1 " + Q(Path("bad.zet")) + " " + Q(Path("a.zet")));
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.out,
+            "file,recorder,start,end,period_s,samples,ch1_min,ch1_mean,ch1_max,ch1_share_positive,ch1_zone,"
+            "ch2_min,ch2_mean,ch2_max,ch2_share_positive,ch2_zone,slope,r,azimuth_deg\n" +
+                Path("a.zet") +
+                ",21,2024-03-05T10:20:00,2024-03-05T10:20:02,1,3,-0.25,1.08333,2,0.666667,anodic,"
+                "-1,0.0833333,0.75,0.666667,,-0.61194,-0.763857,-4.39871\n");
+  // One sample in amperes (2 V over 0.00075 Ohm): no negative mean, no correlation.
+  Result json = RunCli("stats --json --span 2:2 --above=1 --current " + Q(Path("a.zet")));
+  EXPECT_EQ(json.code, 0);
+  for (const char* part : {"\"samples\":1,", "\"min\":2666.66", "\"unit\":\"A\"", "\"mean_negative\":null",
+                           "\"r\":null", "\"limits\":[{\"kind\":\"above\",\"level\":1,\"share\":1,\"excursions\":1,"})
+    EXPECT_NE(json.out.find(part), std::string::npos) << part << "\n" << json.out;
+  Result outside = RunCli("stats --span 1:3 " + Q(Path("a.zet")), true);
+  EXPECT_EQ(outside.code, 2);
+  EXPECT_NE(outside.out.find("0..2"), std::string::npos);
+}
 
 TEST_F(CliFiles, InfoJsonHasEveryKeyAndEscapesTheComment) {
   ASSERT_EQ(WriteZetFile(Path("a.zet"), TwoChannel()), "");
