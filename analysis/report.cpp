@@ -25,6 +25,8 @@ bool LocalTime(long long t, std::tm* tm) {
 
 std::string FigureText(std::optional<double> v) {
   if (!v || !std::isfinite(*v)) return {};
+  // Long spans in seconds and sample counts read better without an exponent.
+  if (std::fabs(*v) >= 1e5 && std::fabs(*v) < 1e15) return CFormat("%.1f", *v);
   return CFormat("%.6g", *v + 0.0);  // + 0.0: no "-0"
 }
 

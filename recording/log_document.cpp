@@ -10,6 +10,7 @@
 namespace zet {
 
 void LogDocument::DeleteContents() {
+  ++m_nSamplesVersion;
   m_pChannel1.reset();
   m_pChannel1Saved.reset();
   m_pChannel2.reset();
@@ -52,6 +53,7 @@ Recording LogDocument::GetRecording() const {
 }
 
 bool LogDocument::Filter() {
+  ++m_nSamplesVersion;
   m_bFiltered = true;
   try {
     if (!m_pChannel1Saved && m_pChannel1) m_pChannel1Saved = m_pChannel1;
@@ -66,6 +68,7 @@ bool LogDocument::Filter() {
 }
 
 void LogDocument::RestoreInitialView() {
+  ++m_nSamplesVersion;
   if (m_pChannel1Saved) {
     m_pChannel1 = std::move(m_pChannel1Saved);
     m_pChannel1Saved.reset();

@@ -29,6 +29,9 @@ class LogDocument {
   // edited (see Recording::commentBytes).
   std::optional<std::string> m_strCommentBytes;
 
+  // Grows whenever the samples change, also where they stand (filtering).
+  unsigned m_nSamplesVersion = 0;
+
   int Channel1Count() const { return Count(m_pChannel1); }
   int Channel2Count() const { return Count(m_pChannel2); }
   int SupplyCount() const { return Count(m_pSupply); }

@@ -56,6 +56,9 @@ const std::vector<CommandInfo>& CommandTable() {
        true},
       {ID_SPAN_STATISTICS, "Вид", "Статистика отрезка",
        "Показывать минимум, максимум и среднее на отрезке измерения", "", "", "", true, true},
+      {ID_ANALYSIS, "Вид", "Анализ записи...",
+       "Смещение от естественного потенциала, зона, время за пределами, средние по часам, направление тока",
+       "Анализ записи", "", ":/icons/analysis.svg", false, true},
 
       {ID_FILTER, "Операции", "Фильтрация", "Профильтровать данные фильтром 20 мсек (50 Гц)", "", "", "",
        false, false},
@@ -103,7 +106,7 @@ const std::vector<int>& ToolbarButtons() {
       ID_INITIAL_VIEW,   ID_GRID,          ID_CURRENT_VALUES, ID_CHANNEL1,
       ID_CHANNEL2,       ID_SUPPLY_VOLTAGE, 0,               ID_STRETCH_VALUES,
       ID_SHRINK_VALUES,  ID_STRETCH_TIME,  ID_SHRINK_TIME,   0,
-      ID_VIEW_GRAPH,     ID_VIEW_STRAY_CURRENTS, ID_SHUNT_CURRENT, 0,
+      ID_VIEW_GRAPH,     ID_VIEW_STRAY_CURRENTS, ID_SHUNT_CURRENT, ID_ANALYSIS, 0,
       ID_FILE_PRINT,     ID_FILE_PRINT_PREVIEW, ID_HELP_FINDER};
   return buttons;
 }

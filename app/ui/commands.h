@@ -48,6 +48,7 @@ enum CommandId : int {
   ID_LIMIT_COARSER = 32819,
   ID_LIMIT_FINER = 32820,
   ID_SPAN_STATISTICS = 32840,  // the chart's span statistics (menu only)
+  ID_ANALYSIS = 32841,         // the survey assessment window
 
   // status panes
   ID_INDICATOR_CHANNELS = 32780,
@@ -76,7 +77,7 @@ const std::vector<CommandInfo>& CommandTable();
 const CommandInfo* FindCommand(int id);
 // The menus in their order on the menu bar.
 const std::vector<const char*>& MenuTitles();
-// The 23 toolbar entries; 0 is a separator.
+// The 24 toolbar entries; 0 is a separator.
 const std::vector<int>& ToolbarButtons();
 
 // The state an update pass asks of a command's owner.

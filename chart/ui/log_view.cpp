@@ -209,11 +209,24 @@ void CLogView::DrawReadout(const std::string& text, const QColor& colour, QPoint
   p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, t);
 }
 
-std::string CLogView::SpanStatistics(QPoint a, QPoint b) {
-  const LogDocument& d = m_doc.Data();
+chart::SampleRange CLogView::SamplesBetween(QPoint a, QPoint b) const {
   int i0 = chart::CursorIndex(m_state, a.x());
   int i1 = chart::CursorIndex(m_state, b.x());
   if (i0 > i1) std::swap(i0, i1);
+  return {i0, i1};
+}
+
+std::optional<chart::SampleRange> CLogView::MeasuredSpan() const {
+  if (m_ptMeasureStart == m_ptMeasureEnd) return std::nullopt;
+  return SamplesBetween(m_ptMeasureStart, m_ptMeasureEnd);
+}
+
+chart::SampleRange CLogView::ShownSpan() const { return SamplesBetween(QPoint(0, 0), QPoint(viewport()->width(), 0)); }
+
+std::string CLogView::SpanStatistics(QPoint a, QPoint b) {
+  const LogDocument& d = m_doc.Data();
+  const chart::SampleRange span = SamplesBetween(a, b);
+  const int i0 = span.first, i1 = span.last;
   std::vector<chart::SpanStats> stats;
   auto add = [&](int channel, ChartEnvelopes::Array which, const SampleArray& samples) {
     const int n = Count(samples);

@@ -47,6 +47,10 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   bool OnCommand(int id) override;
 
   const chart::ChartState& State() const { return m_state; }
+  // The samples between the measurement line's two ends, while one is drawn.
+  std::optional<chart::SampleRange> MeasuredSpan() const;
+  // The samples the window shows (not limited to the recording).
+  chart::SampleRange ShownSpan() const;
   // The picture the window shows: the chart and whatever the mouse drew over it.
   const QImage& Picture();
 
@@ -87,6 +91,7 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void XorLine(QPoint a, QPoint b);
   void DrawReadout(const std::string& text, const QColor& colour, QPoint at);
   std::string SpanStatistics(QPoint a, QPoint b);
+  chart::SampleRange SamplesBetween(QPoint a, QPoint b) const;
   ChartStyle Style() const;
 
   CLogDoc& m_doc;

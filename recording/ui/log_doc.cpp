@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "analysis/ui/analysis_window.h"
 #include "app/text_format.h"
 #include "app/ui/busy_cursor.h"
 #include "chart/ui/chart_painter.h"
@@ -334,6 +335,15 @@ void CLogDoc::UpdateViewsAfterLoad() {
 void CLogDoc::UpdateAllViews(QWidget* except) {
   if (m_pLogView && static_cast<QWidget*>(m_pLogView) != except) m_pLogView->DocumentChanged();
   if (m_pWalkingView && static_cast<QWidget*>(m_pWalkingView) != except) m_pWalkingView->DocumentChanged();
+  if (m_pAnalysisWindow) m_pAnalysisWindow->DocumentChanged();
+}
+
+void CLogDoc::OnAnalysis() {
+  if (!m_pAnalysisWindow) m_pAnalysisWindow = new CAnalysisWindow(*this, m_settings.Store(), m_pOwner);
+  m_pAnalysisWindow->show();
+  m_pAnalysisWindow->raise();
+  m_pAnalysisWindow->activateWindow();
+  m_pAnalysisWindow->DocumentChanged();
 }
 
 // ---- recent files --------------------------------------------------------
@@ -387,6 +397,7 @@ bool CLogDoc::OnUpdate(int id, CommandState& s) {
       return true;
     case ID_LIMIT_COARSER: s.enabled = m_doc.CanLimitCoarser(); return true;
     case ID_LIMIT_FINER: s.enabled = m_doc.CanLimitFiner(); return true;
+    case ID_ANALYSIS: s.enabled = m_doc.Channel1Count() > 0 || m_doc.Channel2Count() > 0; return true;
     default: return false;
   }
 }
@@ -429,6 +440,9 @@ bool CLogDoc::OnCommand(int id) {
     case ID_LIMIT_FINER:
       if (m_doc.CanLimitFiner()) m_doc.LimitFiner();
       UpdateAllViews();
+      return true;
+    case ID_ANALYSIS:
+      if (m_doc.Channel1Count() > 0 || m_doc.Channel2Count() > 0) OnAnalysis();
       return true;
     default: return false;
   }

@@ -2,6 +2,7 @@
 // The desktop document: one recording (zet::LogDocument) with its title, path,
 // modified flag, recent-file list, views and the document's commands.
 #include <QFont>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -19,6 +20,7 @@ class QWidget;
 
 namespace zet::ui {
 
+class CAnalysisWindow;
 class CLogView;
 class CWalkingView;
 
@@ -85,6 +87,8 @@ class CLogDoc : public CommandTarget {
   CLogView* m_pLogView = nullptr;
   CWalkingView* m_pWalkingView = nullptr;
   QSplitter* m_pSplitter = nullptr;
+  // The assessment window, made on first use and kept in step with the recording.
+  QPointer<CAnalysisWindow> m_pAnalysisWindow;
   // Call after m_pCommentView is set: keeps the comment in step with the pane.
   void AttachCommentView(QPlainTextEdit* view);
 
@@ -106,6 +110,7 @@ class CLogDoc : public CommandTarget {
   void OnExport();
   void OnShuntCurrent();
   void OnFont();
+  void OnAnalysis();
 
   // Dialog hooks, replaced by tests. Shunt: current resistance -> chosen
   // rating in amperes, nothing on cancel. Font: nothing on cancel.

@@ -431,9 +431,11 @@ TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
   EXPECT_TRUE(State(ID_CHANNEL1).enabled);
   EXPECT_FALSE(State(ID_CHANNEL2).enabled);  // one channel
 
-  // The statistics item closes the "Вид" menu and has no toolbar button.
-  QMenu* viewMenu = frame->menuBar()->actions()[1]->menu();
-  EXPECT_EQ(viewMenu->actions().back(), frame->MenuAction(ID_SPAN_STATISTICS));
+  // The statistics item comes last in the "Вид" menu before the assessment,
+  // behind a separator, and has no toolbar button.
+  const QList<QAction*> viewMenu = frame->menuBar()->actions()[1]->menu()->actions();
+  EXPECT_EQ(viewMenu.back(), frame->MenuAction(ID_ANALYSIS));
+  EXPECT_EQ(viewMenu[viewMenu.size() - 3], frame->MenuAction(ID_SPAN_STATISTICS));
   EXPECT_EQ(frame->ToolbarAction(ID_SPAN_STATISTICS), nullptr);
   EXPECT_FALSE(State(ID_SPAN_STATISTICS).checked);
 
