@@ -38,7 +38,7 @@ QPointF Towards(QPointF centre, double azimuthDeg, double radius) {
 
 void DrawHistogram(QPainter& p, const QRect& r, const ChannelFigures& c, const QColor& colour, const QString& title) {
   p.save();
-  Title(p, r, title);
+  Title(p, r, c.mean ? title + QString::fromUtf8(", среднее ") + Num(*c.mean) : title);
   const QRect plot = PlotArea(p, r);
   p.setPen(Qt::gray);
   p.drawRect(plot);
@@ -56,7 +56,6 @@ void DrawHistogram(QPainter& p, const QRect& r, const ChannelFigures& c, const Q
     const QRect labels(plot.left(), plot.bottom() + 2, plot.width(), r.bottom() - plot.bottom());
     p.drawText(labels, Qt::AlignLeft | Qt::AlignTop, Num(c.histFrom));
     p.drawText(labels, Qt::AlignRight | Qt::AlignTop, Num(c.histTo));
-    if (c.mean) p.drawText(labels, Qt::AlignHCenter | Qt::AlignTop, QString::fromUtf8("ср. ") + Num(*c.mean));
   }
   p.restore();
 }
@@ -132,7 +131,7 @@ QImage ScatterDensity(const Source& src, const Figures& f, QSize size) {
       const std::uint32_t n = count[static_cast<std::size_t>(y) * w + x];
       if (!n) continue;
       // Even one sample shows; the densest places are darkest.
-      const double t = 0.25 + 0.75 * std::log1p(static_cast<double>(n)) * scale;
+      const double t = 0.45 + 0.55 * std::log1p(static_cast<double>(n)) * scale;
       row[x] = qRgb(static_cast<int>(200 * (1 - t)), static_cast<int>(210 * (1 - t) + 20), static_cast<int>(255 - 100 * t));
     }
   }

@@ -41,10 +41,12 @@ class RowsModel : public QAbstractTableModel {
     header_ = rows.empty() ? QStringList() : rows.front();
     if (!rows.empty()) rows.erase(rows.begin());
     rows_ = std::move(rows);
+    columns_ = header_.size();
+    for (const QStringList& r : rows_) columns_ = std::max(columns_, static_cast<int>(r.size()));
     endResetModel();
   }
   int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : static_cast<int>(rows_.size()); }
-  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : header_.size(); }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : columns_; }
   QVariant data(const QModelIndex& i, int role) const override {
     if (role == Qt::TextAlignmentRole) return int((i.column() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (role != Qt::DisplayRole || i.row() >= static_cast<int>(rows_.size())) return {};
@@ -59,6 +61,7 @@ class RowsModel : public QAbstractTableModel {
  private:
   QStringList header_;
   std::vector<QStringList> rows_;
+  int columns_ = 0;
 };
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -136,7 +139,7 @@ class AnalysisPictures : public QWidget {
       const ChannelFigures& ch = f_->channels[c];
       const QRect cell = pair ? QRect(static_cast<int>(c) * w, 0, w, h) : QRect(0, 0, width(), h);
       DrawHistogram(p, cell.adjusted(4, 4, -4, -4), ch, colours_[ch.channel - 1],
-                    QString::fromUtf8("Распределение, канал %1").arg(ch.channel));
+                    QString::fromUtf8("Канал %1").arg(ch.channel));
     }
     if (!pair) return;
     DrawRose(p, QRect(0, h, w, height() - h).adjusted(4, 4, -4, -4), *f_->pair);
@@ -222,6 +225,8 @@ CAnalysisWindow::CAnalysisWindow(CLogDoc& doc, SettingsStore& store, QWidget* pa
     m_pTables[t] = new QTableView;
     m_pTables[t]->setModel(new RowsModel(m_pTables[t]));
     m_pTables[t]->verticalHeader()->hide();
+    // A year of hours: widths from the first rows, not from every one.
+    m_pTables[t]->horizontalHeader()->setResizeContentsPrecision(100);
     m_pTables[t]->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_pTables[t]->setAlternatingRowColors(true);
     m_pTabs->addTab(m_pTables[t], QString::fromUtf8(titles[t]));
@@ -230,7 +235,7 @@ CAnalysisWindow::CAnalysisWindow(CLogDoc& doc, SettingsStore& store, QWidget* pa
   m_pPictures = new AnalysisPictures;
   m_pPictures->setMinimumSize(360, 300);
   split->addWidget(m_pPictures);
-  split->setSizes({560, 420});
+  split->setSizes({600, 540});
   top->addWidget(split, 1);
 
   auto* buttons = new QHBoxLayout;
@@ -265,7 +270,7 @@ CAnalysisWindow::CAnalysisWindow(CLogDoc& doc, SettingsStore& store, QWidget* pa
     QPrintDialog dlg(&printer, this);
     return dlg.exec() == QDialog::Accepted;
   };
-  resize(1000, 620);
+  resize(1180, 720);
 }
 
 QString CAnalysisWindow::FieldMessage() const { return m_pMessage->isVisible() ? m_pMessage->text() : QString(); }
