@@ -14,6 +14,9 @@ namespace {
 constexpr long long kChunk = 8192;  // samples per channel kept hot in the cache
 // Beyond this a sample time means a damaged header (as the time texts judge it).
 constexpr double kMaxSeconds = 1e11;
+// The recorder's longest run is some 560 000 hours (2^24 samples at 120 s); a
+// span of more hours comes from a header no recorder wrote and gets no table.
+constexpr double kMaxHours = 1e6;
 
 inline bool Valid(float x) { return std::fabs(x) <= FLT_MAX; }
 
@@ -129,7 +132,9 @@ std::vector<Bucket> Buckets(const RecordingHeader& h, long long first, long long
     out.push_back({i, b});
     // First sample at or past the next boundary.
     const long long k = NextBoundary(b, *clock, day) - base;
-    long long j = static_cast<long long>(std::ceil(static_cast<double>(k) / p));
+    // The estimate can be anything for a period no recorder uses: keep it in the span.
+    const double estimate = std::ceil(static_cast<double>(k) / p);
+    long long j = estimate > static_cast<double>(last) ? last + 1 : std::max(static_cast<long long>(estimate), i + 1);
     while (j > i + 1 && seconds(j - 1) >= k) --j;
     while (j <= last && seconds(j) < k) ++j;
     i = std::max(j, i + 1);
@@ -391,7 +396,7 @@ namespace {
 // Everything about one channel: its sums by clock hour, runs beyond the
 // limits, days and histogram.
 void AssessChannel(Channel& c, ChannelFigures& f, const Source& src, Span span, const Inputs& in,
-                   const std::vector<Bucket>& hours, bool clock, bool timed, long long minRun) {
+                   const std::vector<Bucket>& hours, bool clock, bool timed, bool hourly, long long minRun) {
   const Reader read(src.shuntOhms);
   const double period = timed ? src.header.dPeriod : 0;
   std::vector<double> v(kChunk);
@@ -399,7 +404,7 @@ void AssessChannel(Channel& c, ChannelFigures& f, const Source& src, Span span, 
     const long long bucketEnd = std::min(b + 1 < hours.size() ? hours[b + 1].first : span.last + 1, c.end);
     for (long long lo = hours[b].first; lo < bucketEnd; lo += kChunk)
       ScanChunk(c, read, in.limits, lo, std::min(lo + kChunk, bucketEnd), minRun, v.data());
-    if (timed) f.hourly.push_back(MakePeriod(hours[b], clock, c.bucket, c.pivot));
+    if (hourly) f.hourly.push_back(MakePeriod(hours[b], clock, c.bucket, c.pivot));
     c.all.Merge(c.bucket);
     c.bucket = Acc{};
   }
@@ -443,7 +448,7 @@ void AssessChannel(Channel& c, ChannelFigures& f, const Source& src, Span span, 
     lf.total = static_cast<double>(r.inExcursions) * period;
     f.limits.push_back(lf);
   }
-  if (f.duration && *f.duration >= 86400) {
+  if (hourly && *f.duration >= 86400) {
     // Midnight is an hour boundary too: every hour lies in one day.
     bool dayClock = false;
     const std::vector<Bucket> days = Buckets(src.header, span.first, c.end - 1, true, &dayClock);
@@ -533,7 +538,8 @@ Figures Assess(const Source& src, Span span, const Inputs& in) {
 
   bool clock = false;
   std::vector<Bucket> hours;
-  if (timed)
+  const bool hourly = timed && (SampleSeconds(h, span.last) - SampleSeconds(h, span.first)) / 3600 < kMaxHours;
+  if (hourly)
     hours = Buckets(h, span.first, span.last, false, &clock);
   else
     hours.push_back({span.first, 0});
@@ -542,12 +548,12 @@ Figures Assess(const Source& src, Span span, const Inputs& in) {
   std::vector<std::future<void>> work;
   for (std::size_t k = 1; k < chans.size(); ++k)
     work.push_back(std::async(std::launch::async, [&, k] {
-      AssessChannel(chans[k], out.channels[k], src, span, in, hours, clock, timed, minRun);
+      AssessChannel(chans[k], out.channels[k], src, span, in, hours, clock, timed, hourly, minRun);
     }));
   std::future<PairFigures> pair;
   if (chans.size() == 2)
     pair = std::async(std::launch::async, [&] { return AssessPair(chans[0], chans[1], src, span); });
-  if (!chans.empty()) AssessChannel(chans[0], out.channels[0], src, span, in, hours, clock, timed, minRun);
+  if (!chans.empty()) AssessChannel(chans[0], out.channels[0], src, span, in, hours, clock, timed, hourly, minRun);
   for (auto& w : work) w.get();
   if (pair.valid()) out.pair = pair.get();
   return out;

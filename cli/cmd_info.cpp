@@ -11,29 +11,6 @@
 namespace zet::cli {
 namespace {
 
-// Text for a terminal: control characters are shown the way `cat -v` shows
-// them (ESC as "^[", CR as "^M", DEL as "^?", U+0080..U+009F as "M-^@".."M-^_"),
-// so no escape sequence reaches the terminal; line breaks and tabs stay.
-std::string Visible(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)) {
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      out += '^';
-      out += static_cast<char>(c ^ 0x40);
-    } else if (c == 0xC2 && i + 1 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0x80) {
-      out += "M-^";
-      out += static_cast<char>((static_cast<unsigned char>(s[++i]) - 0x80) ^ 0x40);
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 std::string Int(long long v) { return std::to_string(v); }
 
 void PrintJson(const Recording& r) {

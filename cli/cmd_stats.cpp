@@ -180,7 +180,7 @@ std::string Table(const std::vector<std::vector<std::string>>& rows) {
 
 std::string FileText(const std::string& path, const Recording& r, const Figures& f) {
   const RecordingHeader& h = r.header;
-  std::string s = "File:      " + path + "\nRecorder:  " + std::to_string(h.nDevice) + "\n";
+  std::string s = "File:      " + Visible(path) + "\nRecorder:  " + std::to_string(h.nDevice) + "\n";
   s += "Span:      samples " + std::to_string(f.span.first) + ".." + std::to_string(f.span.last) + ", " +
        GetTimeText(h, f.span.first) + " - " + GetTimeText(h, f.span.last) + "\n";
   s += std::string("Unit:      ") + (f.current ? "A (shunt current)" : "V") + "\n";

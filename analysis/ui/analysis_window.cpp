@@ -358,7 +358,14 @@ void CAnalysisWindow::Recompute(bool force) {
   if (!force && m_basis && *m_basis == b) return;
   m_basis = b;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  m_figures = SpanError(m_source, b.span).empty() ? Assess(m_source, b.span, m_inputs) : analysis::Figures{};
+  try {
+    m_figures = SpanError(m_source, b.span).empty() ? Assess(m_source, b.span, m_inputs) : analysis::Figures{};
+  } catch (const std::bad_alloc&) {
+    m_figures = analysis::Figures{};
+    m_basis.reset();
+    m_pMessage->setText(QString::fromUtf8("Не хватает памяти для оценки записи."));
+    m_pMessage->show();
+  }
   QApplication::restoreOverrideCursor();
   Fill();
 }

@@ -338,6 +338,9 @@ void CLogDoc::UpdateAllViews(QWidget* except) {
   if (m_pAnalysisWindow) m_pAnalysisWindow->DocumentChanged();
 }
 
+// The window reads this document: it goes first.
+CLogDoc::~CLogDoc() { delete m_pAnalysisWindow.data(); }
+
 void CLogDoc::OnAnalysis() {
   if (!m_pAnalysisWindow) m_pAnalysisWindow = new CAnalysisWindow(*this, m_settings.Store(), m_pOwner);
   m_pAnalysisWindow->show();

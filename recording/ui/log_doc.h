@@ -40,6 +40,7 @@ inline constexpr const char* kSaveAllRunsChoice =
 class CLogDoc : public CommandTarget {
  public:
   CLogDoc(AppSettings& settings, Prompts& prompts, FileChooser& files);
+  ~CLogDoc() override;
 
   LogDocument& Data() { return m_doc; }
   const LogDocument& Data() const { return m_doc; }

@@ -93,6 +93,9 @@ TEST(Survey, ValuesASpanCannotGiveAreAbsent) {
   EXPECT_EQ(*c.std, 0);
   EXPECT_FALSE(f.pair->r);
   EXPECT_FALSE(f.pair->slope);
+  // Periods no recorder uses: hours stay few, or are not listed at all.
+  EXPECT_EQ(Rec({1, 2, 3}, {}, 1e-300).Run().channels[0].hourly.size(), 1u);
+  EXPECT_TRUE(Rec(std::vector<float>(200000, 1.f), {}, 36000).Run().channels[0].hourly.empty());
   const ChannelFigures none = Rec({kNaN, kNaN}).Run().channels[0];
   EXPECT_EQ(none.count, 0);
   EXPECT_FALSE(none.min);
