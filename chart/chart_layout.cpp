@@ -35,14 +35,14 @@ bool ShowsCurrent(const ChartState& s, double r) { return s.m_bShowCurrent && Us
 GridLayout LayoutGrid(ChartState& s, double limit, int textLine, int twoTextLines, double shuntResistance) {
   GridLayout g;
   for (GridMark& m : s.m_gridMarks) m = GridMark{};
-  const int P = s.m_rcPlot.Height() / 3;
+  const Coord P = s.m_rcPlot.Height() / 3;
   if (!UsableLimit(limit) || P <= 0) return g;
   const double L = limit;
   const double H = s.m_dHalfScale;
-  const int cy = s.m_sizeTotal.cy;
-  int N = 2;
+  const Coord cy = s.m_sizeTotal.cy;
+  Coord N = 2;
   while (cy / N > P) N *= 2;
-  const double stepV = 2 * L / N;
+  const double stepV = 2 * L / static_cast<double>(N);
   const double q = H * kOneOver525;
   double step = q;
   for (int k = 1; step < stepV; ++k) step = k * q;
@@ -50,13 +50,13 @@ GridLayout LayoutGrid(ChartState& s, double limit, int textLine, int twoTextLine
   g.step = step;
 
   const YMap toY(s);
-  const int dy = s.m_ptScroll.y - s.m_ptPrintOffset.y;
-  const int topFree = s.m_rcPlot.top + textLine + dy;
-  const int bottomFree = s.m_rcPlot.bottom - twoTextLines + dy;
+  const Coord dy = s.m_ptScroll.y - s.m_ptPrintOffset.y;
+  const Coord topFree = s.m_rcPlot.top + textLine + dy;
+  const Coord bottomFree = s.m_rcPlot.bottom - twoTextLines + dy;
   const bool current = ShowsCurrent(s, shuntResistance);
   std::size_t marks = 0;
   auto add = [&](double v) {
-    const int y = toY(static_cast<float>(v));
+    const Coord y = toY(static_cast<float>(v));
     if (y < topFree || y > bottomFree) return;
     GridLine line;
     line.y = y;
@@ -108,7 +108,8 @@ SupplyLayout::SupplyLayout(const ChartState& s, int supplyCount)
       bottom_(s.m_rcPlot.bottom),
       height_(s.m_rcPlot.Height()) {
   const Rect r = s.m_bPrinting ? s.m_rcPlot : s.m_rcClient;
-  box = {static_cast<int>(r.right * 0.925) + shift_.x, r.top + shift_.y, r.right + shift_.x, r.bottom + shift_.y};
+  box = {static_cast<Coord>(static_cast<double>(r.right) * 0.925) + shift_.x, r.top + shift_.y, r.right + shift_.x,
+         r.bottom + shift_.y};
   axisX = (box.left + box.right) / 2;
   const int W = s.m_nPlotWidth;
   const int Hp = s.m_nPlotHeight;
@@ -121,13 +122,13 @@ SupplyLayout::SupplyLayout(const ChartState& s, int supplyCount)
   }
 }
 
-int SupplyLayout::X(int k) const { return left_ + static_cast<int>(width_ * k / last_) + shift_.x; }
+Coord SupplyLayout::X(int k) const { return left_ + width_ * k / last_ + shift_.x; }
 
-int SupplyLayout::Y(float volts) const {
-  double d = height_ * static_cast<double>(volts) / kSupplyFullScale;
+Coord SupplyLayout::Y(float volts) const {
+  double d = static_cast<double>(height_) * static_cast<double>(volts) / kSupplyFullScale;
   if (!(d > -32750)) d = -32750;  // not a number: at the bottom
   if (d > 32750) d = 32750;
-  return bottom_ - static_cast<int>(d) + shift_.y;
+  return bottom_ - static_cast<Coord>(d) + shift_.y;
 }
 
 // ---- printing ------------------------------------------------------------------------------
@@ -145,8 +146,8 @@ std::string CursorText(double value, bool current, double r, const std::string& 
   return CFormat("%8.4f B  %s ", value, time.c_str());
 }
 
-double CursorReading(const ChartState& s, int yc) {
-  const long long y = static_cast<long long>(yc) + s.m_ptScroll.y;
+double CursorReading(const ChartState& s, Coord yc) {
+  const Coord y = yc + s.m_ptScroll.y;
   for (const GridMark& m : s.m_gridMarks)
     if (m.y != -1 && m.y == y) return m.value;
   return CursorValue(s, yc);
@@ -154,14 +155,12 @@ double CursorReading(const ChartState& s, int yc) {
 
 MeasureText MeasureLine(const ChartState& s, Point start, Point p, double dv, bool current, double r, double period,
                         bool fastSampling) {
-  const long long dx = static_cast<long long>(p.x) - start.x;
-  const int di = MulDiv(static_cast<int>(std::clamp<long long>(dx, -2000000000, 2000000000)), s.m_nSamples - 1,
-                        std::max(s.m_sizeTotal.cx, 1));
+  const Coord di = MulDiv64(p.x - start.x, s.m_nSamples - 1, std::max<Coord>(s.m_sizeTotal.cx, 1));
   std::string time;
   if (fastSampling) {
-    time = Seconds(di * period, "%8.4f c   ");
+    time = Seconds(static_cast<double>(di) * period, "%8.4f c   ");
   } else {
-    const double t = di * period;
+    const double t = static_cast<double>(di) * period;
     // Whole seconds first, then the sign dropped: a span is shown positive.
     time = SpanText(std::fabs(std::trunc(t)));
   }

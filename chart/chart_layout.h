@@ -17,14 +17,14 @@ bool ShowsCurrent(const ChartState& s, double shuntResistance);
 // ---- value grid -----------------------------------------------------------------
 
 struct GridLine {
-  int y = 0;               // canvas y (page y when printing)
+  Coord y = 0;             // canvas y (page y when printing)
   double value = 0;        // volts
   std::string label;       // " %6.3f" or " %6.4f"
   std::string ampereLabel; // "%6.2f " of value / shunt resistance; empty without current
 };
 
 struct GridLayout {
-  int divisions = 0;  // N; 0 when no grid can be laid out
+  Coord divisions = 0;  // N; 0 when no grid can be laid out
   double step = 0;    // g, volts
   std::vector<GridLine> lines;  // the lines drawn, in drawing order
 };
@@ -38,7 +38,7 @@ GridLayout LayoutGrid(ChartState& s, double limit, int textLine, int twoTextLine
 // ---- time lines -------------------------------------------------------------------
 
 struct TimeLine {
-  int x = 0;
+  Coord x = 0;
   int index = 0;
   std::string label;  // may hold two lines (date over time)
 };
@@ -59,10 +59,10 @@ inline constexpr double kSupplyFullScale = 8.0;
 class SupplyLayout {
  public:
   SupplyLayout(const ChartState& s, int supplyCount);
-  int X(int k) const;
-  int Y(float volts) const;
+  Coord X(int k) const;
+  Coord Y(float volts) const;
   Rect box;  // white box, shifted with the scroll position
-  int axisX = 0;
+  Coord axisX = 0;
   struct Label {
     Point centre;
     std::string text;
@@ -70,11 +70,11 @@ class SupplyLayout {
   std::vector<Label> labels;
 
  private:
-  int left_;  // the plot's left edge: a page's margin on paper
-  long long width_;
+  Coord left_;  // the plot's left edge: a page's margin on paper
+  Coord width_;
   int last_;
   Point shift_;
-  int bottom_, height_;
+  Coord bottom_, height_;
 };
 
 // ---- printing ---------------------------------------------------------------------
@@ -89,7 +89,7 @@ std::string CursorText(double value, bool current, double shuntResistance, const
 
 // The value under the client row yc: a grid line's exact label when the row
 // is one, else the quantised cursor value.
-double CursorReading(const ChartState& s, int yc);
+double CursorReading(const ChartState& s, Coord yc);
 
 struct MeasureText {
   std::string text;

@@ -3,27 +3,78 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace zet::chart {
 namespace {
 
-long long MulDiv64(long long a, long long b, long long c) {
-  const long long p = a * b;
-  const long long q = c < 0 ? -c : c;
-  const long long m = (p < 0 ? -p : p) + q / 2;
-  const long long r = m / q;
-  return (p < 0) != (c < 0) ? -r : r;
+using U64 = std::uint64_t;
+
+U64 Magnitude(Coord v) { return v < 0 ? U64{0} - static_cast<U64>(v) : static_cast<U64>(v); }
+
+// a × b as a 128-bit number hi:lo.
+void Multiply(U64 a, U64 b, U64& hi, U64& lo) {
+  const U64 a0 = a & 0xFFFFFFFFu, a1 = a >> 32, b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
+  const U64 p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+  const U64 middle = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
+  lo = (middle << 32) | (p00 & 0xFFFFFFFFu);
+  hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+}
+
+// |a| × |b| / |c| rounded half up, saturated to the largest Coord.
+U64 MulDivMagnitude(U64 a, U64 b, U64 c) {
+  constexpr U64 kMax = static_cast<U64>(LLONG_MAX);
+  U64 q, r;
+  if ((a >> 31) == 0 && (b >> 31) == 0) {
+    q = a * b / c;
+    r = a * b % c;
+  } else {
+    U64 hi, lo;
+    Multiply(a, b, hi, lo);
+    if (hi >= c) return kMax;  // the quotient needs more than 64 bits
+    // Long division of hi:lo by c, one bit at a time (only huge operands get here).
+    q = 0;
+    r = hi;
+    for (int bit = 63; bit >= 0; --bit) {
+      const bool carry = r >> 63;
+      r = (r << 1) | ((lo >> bit) & 1);
+      q <<= 1;
+      if (carry || r >= c) {
+        r -= c;
+        q |= 1;
+      }
+    }
+  }
+  if (r >= c - r) ++q;  // halves away from zero
+  return std::min(q, kMax);
 }
 
 int Saturate(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
-// Truncation toward zero of a value already known to lie within int.
-int Trunc(double v) { return static_cast<int>(v); }
+Coord Add(Coord a, Coord b) {
+  if (b > 0 && a > LLONG_MAX - b) return LLONG_MAX;
+  if (b < 0 && a < LLONG_MIN - b) return LLONG_MIN;
+  return a + b;
+}
+
+// Truncation toward zero of a value already known to lie within the range.
+Coord Trunc(double v) { return static_cast<Coord>(v); }
 
 constexpr double kOneOver525 = 0.0019047619047619048;
 
+// How far beyond the canvas a value's y may go: far enough for any line to a
+// far-off sample to leave the window at the right slope, near enough for sums.
+constexpr Coord kFar = Coord{1} << 60;
+
 }  // namespace
+
+Coord MulDiv64(Coord a, Coord b, Coord c) {
+  if (c == 0) return -1;
+  const U64 m = MulDivMagnitude(Magnitude(a), Magnitude(b), Magnitude(c));
+  const bool negative = a != 0 && b != 0 && ((a < 0) != (b < 0)) != (c < 0);
+  return negative ? -static_cast<Coord>(m) : static_cast<Coord>(m);
+}
 
 int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
@@ -31,7 +82,23 @@ int MulDiv(int a, int b, int c) {
 }
 
 Point ScrollBars::Limit() const {
-  return {std::max(0, total.cx - client.cx), std::max(0, total.cy - client.cy)};
+  return {std::max<Coord>(0, total.cx - client.cx), std::max<Coord>(0, total.cy - client.cy)};
+}
+
+int BarShift(Coord limit) {
+  int shift = 0;
+  while ((limit >> shift) > kBarRange) ++shift;
+  return shift;
+}
+
+int ToBar(Coord position, Coord limit) {
+  return static_cast<int>(std::clamp<Coord>(position, 0, limit) >> BarShift(limit));
+}
+
+Coord FromBar(int value, Coord limit) {
+  const int shift = BarShift(limit);
+  if (value >= (limit >> shift)) return limit;
+  return std::clamp<Coord>(static_cast<Coord>(value) << shift, 0, limit);
 }
 
 // ---- coordinates ---------------------------------------------------------------
@@ -46,64 +113,67 @@ XMap::XMap(const ChartState& s)
       left_(s.m_rcPlot.left),
       width_(s.m_rcPlot.Width()) {
   if (printing_) {
-    const int cx = std::max(cx_, 1);
-    a_ = MulDiv(n1_, s.m_ptScroll.x, cx);
-    const int b = MulDiv(n1_, s.m_nPlotWidth + s.m_ptScroll.x, cx);
-    span_ = std::max(b - a_, 1);
+    const Coord cx = std::max<Coord>(cx_, 1);
+    a_ = MulDiv64(n1_, s.m_ptScroll.x, cx);
+    const Coord b = MulDiv64(n1_, Add(s.m_nPlotWidth, s.m_ptScroll.x), cx);
+    span_ = std::max<Coord>(b - a_, 1);
   }
 }
 
-int XMap::operator()(int i) const {
-  if (printing_) return left_ + MulDiv(i - a_, width_, span_);
-  return MulDiv(i, cx_, n1_) - ox_;
+Coord XMap::operator()(int i) const {
+  if (printing_) return left_ + MulDiv64(i - a_, width_, span_);
+  return MulDiv64(i, cx_, n1_) - ox_;
 }
 
 YMap::YMap(const ChartState& s)
     : h_(s.m_dHalfScale),
-      cy_(s.m_sizeTotal.cy),
+      cy_(static_cast<double>(s.m_sizeTotal.cy)),
       twoH_(2 * s.m_dHalfScale),
       printing_(s.m_bPrinting),
       top_(s.m_rcPlot.top),
       height_(s.m_rcPlot.Height()),
       sy_(s.m_ptScroll.y),
-      hp_(s.m_nPlotHeight > 0 ? s.m_nPlotHeight : 1) {}
-
-int YMap::operator()(float v) const {
-  double y = (h_ - v) * cy_ / twoH_;
-  // Far beyond the canvas (or not a number): keep the integer conversion defined.
-  if (!(y < 2e9)) y = 2e9;
-  if (y < -2e9) y = -2e9;
-  long long yi = Trunc(y);
-  if (printing_) yi = top_ + MulDiv64(height_, yi - sy_, hp_);
-  return static_cast<int>(std::clamp<long long>(yi, -32750, 32500));
+      hp_(s.m_nPlotHeight > 0 ? s.m_nPlotHeight : 1),
+      lo_(-32750),
+      hi_(32500) {
+  // Coordinates stay 16-bit up to the canvas the window system drew on; a
+  // taller canvas needs values below its bottom row too.
+  if (!printing_ && s.m_sizeTotal.cy > kSmallCanvas) {
+    lo_ = -kFar;
+    hi_ = kFar;
+  }
 }
 
-int IndexToX(const ChartState& s, int i) { return XMap(s)(i); }
-int ValueToY(const ChartState& s, float v) { return YMap(s)(v); }
+Coord YMap::operator()(float v) const {
+  double y = (h_ - v) * cy_ / twoH_;
+  // Far beyond the canvas (or not a number): keep the integer conversion defined.
+  if (!(y < static_cast<double>(kFar))) y = static_cast<double>(kFar);
+  if (y < -static_cast<double>(kFar)) y = -static_cast<double>(kFar);
+  Coord yi = Trunc(y);
+  if (printing_) yi = top_ + MulDiv64(height_, yi - sy_, hp_);
+  return std::clamp(yi, lo_, hi_);
+}
 
-double CursorValue(const ChartState& s, int yc) {
-  const int cy = std::max(s.m_sizeTotal.cy, 1);
-  const long long k = static_cast<long long>(
-      static_cast<double>(cy / 2100 + static_cast<long long>(s.m_ptScroll.y) + yc) * 1050.0 / cy);
+Coord IndexToX(const ChartState& s, int i) { return XMap(s)(i); }
+Coord ValueToY(const ChartState& s, float v) { return YMap(s)(v); }
+
+double CursorValue(const ChartState& s, Coord yc) {
+  const Coord cy = std::max<Coord>(s.m_sizeTotal.cy, 1);
+  const Coord k = Trunc(static_cast<double>(cy / 2100 + s.m_ptScroll.y + yc) * 1050.0 / static_cast<double>(cy));
   const double H = s.m_dHalfScale;
   return H - static_cast<double>(k) * H * kOneOver525;
 }
 
-int CursorIndex(const ChartState& s, int xc) {
-  return MulDiv(Saturate(static_cast<long long>(xc) + s.m_ptScroll.x), s.m_nSamples - 1,
-                std::max(s.m_sizeTotal.cx, 1));
+int CursorIndex(const ChartState& s, Coord xc) {
+  return Saturate(MulDiv64(Add(xc, s.m_ptScroll.x), s.m_nSamples - 1, std::max<Coord>(s.m_sizeTotal.cx, 1)));
 }
 
 SampleRange VisibleRange(const ChartState& s) {
-  const int n1 = s.m_nSamples - 1;
-  const int cx = std::max(s.m_sizeTotal.cx, 1);
+  const Coord n1 = s.m_nSamples - 1;
+  const Coord cx = std::max<Coord>(s.m_sizeTotal.cx, 1);
   SampleRange r;
-  r.first = std::max(MulDiv(n1, s.m_ptScroll.x, cx) - 1, 0);
-  r.last = std::min(Saturate(static_cast<long long>(MulDiv(n1, Saturate(static_cast<long long>(s.m_nPlotWidth) +
-                                                                            s.m_ptScroll.x),
-                                                           cx)) +
-                             1),
-                    n1);
+  r.first = Saturate(std::max<Coord>(MulDiv64(n1, s.m_ptScroll.x, cx) - 1, 0));
+  r.last = Saturate(std::min(Add(MulDiv64(n1, Add(s.m_nPlotWidth, s.m_ptScroll.x), cx), 1), n1));
   return r;
 }
 
@@ -121,7 +191,7 @@ void SetChartScrollSizes(ChartState& s, Size total) {
 
 void ScrollToClamped(ChartState& s, Point p) {
   const Point limit = s.bars.Limit();
-  s.bars.pos = {std::clamp(p.x, 0, limit.x), std::clamp(p.y, 0, limit.y)};
+  s.bars.pos = {std::clamp<Coord>(p.x, 0, limit.x), std::clamp<Coord>(p.y, 0, limit.y)};
   // The view's copy follows the bars at once, so a second command before the
   // next drawing starts from where the window really is.
   s.m_ptScroll = s.bars.pos;
@@ -131,8 +201,7 @@ void ScrollToClamped(ChartState& s, Point p) {
 
 bool CanStretchTime(const ChartState& s) {
   // W × n in 64 bits: a full recorder memory is over 10^7 samples.
-  return s.m_nSamples > 1 &&
-         2LL * s.m_sizeTotal.cx <= static_cast<long long>(s.m_nPlotWidth) * s.m_nSamples &&
+  return s.m_nSamples > 1 && 2 * s.m_sizeTotal.cx <= static_cast<Coord>(s.m_nPlotWidth) * s.m_nSamples &&
          s.m_sizeTotal.cx < kMaxCanvas;
 }
 bool CanCompressTime(const ChartState& s) { return s.m_nSamples > 1 && s.m_sizeTotal.cx != s.m_nPlotWidth; }
@@ -146,18 +215,18 @@ namespace {
 
 // Doubling and halving work the same on both axes: the time axis is x with
 // the plot width, the value axis y with the plot height.
-using SizeAxis = int Size::*;
-using PointAxis = int Point::*;
+using SizeAxis = Coord Size::*;
+using PointAxis = Coord Point::*;
 
 // The canvas doubles and the position keeps the window's centre in place.
 bool Stretch(ChartState& s, SizeAxis size, PointAxis pos, int plot) {
-  const int before = std::max(s.m_sizeTotal.*size, 1);
-  const double centre = s.m_ptScroll.*pos + plot / 2;
+  const Coord before = std::max<Coord>(s.m_sizeTotal.*size, 1);
+  const double centre = static_cast<double>(s.m_ptScroll.*pos + plot / 2);
   s.m_sizeTotal = {std::min(s.m_sizeTotal.cx, kMaxCanvas), std::min(s.m_sizeTotal.cy, kMaxCanvas)};
-  const int after = std::min(2 * before, kMaxCanvas);
+  const Coord after = std::min(2 * before, kMaxCanvas);
   s.m_sizeTotal.*size = after;
   Point p = s.m_ptScroll;
-  p.*pos = Trunc(centre / before * after);
+  p.*pos = Trunc(centre / static_cast<double>(before) * static_cast<double>(after));
   if (p.*pos > 0) p.*pos -= plot / 2;
   SetChartScrollSizes(s, s.m_sizeTotal);
   ScrollToClamped(s, p);
@@ -165,7 +234,7 @@ bool Stretch(ChartState& s, SizeAxis size, PointAxis pos, int plot) {
 }
 
 bool Compress(ChartState& s, SizeAxis size, PointAxis pos, int plot) {
-  s.m_sizeTotal.*size = std::max(s.m_sizeTotal.*size / 2, 1);
+  s.m_sizeTotal.*size = std::max<Coord>(s.m_sizeTotal.*size / 2, 1);
   SetChartScrollSizes(s, s.m_sizeTotal);
   Point p = s.m_ptScroll;
   p.*pos = p.*pos / 2 - plot / 4;
@@ -180,7 +249,7 @@ bool StretchTime(ChartState& s) {
   s.m_bSupplyVoltage = false;
   if (s.m_nSamples <= 1) return false;
   // Refused when the window would show less than one sample interval.
-  if (2LL * s.m_sizeTotal.cx > static_cast<long long>(s.m_nPlotWidth) * s.m_nSamples) return false;
+  if (2 * s.m_sizeTotal.cx > static_cast<Coord>(s.m_nPlotWidth) * s.m_nSamples) return false;
   return Stretch(s, &Size::cx, &Point::x, s.m_nPlotWidth);
 }
 
@@ -206,34 +275,34 @@ namespace {
 
 // Samples i0..i1 across the window's width, the middle of the band at canvas
 // x centre (of the present canvas), canvas rows top..bottom over its height.
-ZoomResult ZoomToBand(ChartState& s, int i0, int i1, double centre, int top, int bottom) {
+ZoomResult ZoomToBand(ChartState& s, Coord i0, Coord i1, double centre, Coord top, Coord bottom) {
   ZoomResult r;
-  const int n1 = s.m_nSamples - 1;
+  const Coord n1 = s.m_nSamples - 1;
   const int W = s.m_nPlotWidth;
   const int Hp = s.m_nPlotHeight;
-  const int cx = std::max(s.m_sizeTotal.cx, 1);
-  const int cy = std::max(s.m_sizeTotal.cy, 1);
+  const Coord cx = std::max<Coord>(s.m_sizeTotal.cx, 1);
+  const Coord cy = std::max<Coord>(s.m_sizeTotal.cy, 1);
   const Point sc = s.m_ptScroll;
-  if (static_cast<long long>(i1) - i0 <= 1) i1 = Saturate(static_cast<long long>(i0) + 2);
+  if (i1 - i0 <= 1) i1 = i0 + 2;  // never fewer than two sample intervals
 
   // A band of no height asks for an unbounded vertical zoom: the limit.
-  long long cy2 = bottom > top ? MulDiv64(cy, Hp, static_cast<long long>(bottom) - top) : kMaxCanvas + 1LL;
-  int sy;
+  Coord cy2 = bottom > top ? MulDiv64(cy, Hp, bottom - top) : kMaxCanvas + 1;
+  Coord sy;
   if (cy2 > kMaxCanvas) {
     cy2 = kMaxCanvas;
-    sy = Trunc((Hp * 0.5 + sc.y) * 32765.0 / cy - Hp * 0.5);
+    sy = Trunc((Hp * 0.5 + static_cast<double>(sc.y)) * static_cast<double>(kMaxCanvas) / static_cast<double>(cy) -
+               Hp * 0.5);
     r.beep = true;
   } else {
-    sy = Saturate(MulDiv64(top, Hp, static_cast<long long>(bottom) - top));
+    sy = MulDiv64(top, Hp, bottom - top);
   }
-  cy2 = std::max<long long>(cy2, 1);
+  cy2 = std::max<Coord>(cy2, 1);
   s.m_bSupplyVoltage = false;
-  const long long cx2 =
-      std::clamp<long long>(MulDiv64(W, n1, static_cast<long long>(i1) - i0), 1, kMaxCanvas);
-  s.m_sizeTotal = {static_cast<int>(cx2), static_cast<int>(cy2)};
+  const Coord cx2 = std::clamp<Coord>(MulDiv64(W, n1, i1 - i0), 1, kMaxCanvas);
+  s.m_sizeTotal = {cx2, cy2};
   SetChartScrollSizes(s, s.m_sizeTotal);
-  const double sx = static_cast<double>(cx2) / cx * centre - W / 2;
-  ScrollToClamped(s, {Trunc(std::clamp(sx, -2e9, 2e9)), sy});
+  const double sx = static_cast<double>(cx2) / static_cast<double>(cx) * centre - W / 2;
+  ScrollToClamped(s, {Trunc(std::clamp(sx, -1e18, 1e18)), sy});
   r.zoomed = true;
   return r;
 }
@@ -241,24 +310,25 @@ ZoomResult ZoomToBand(ChartState& s, int i0, int i1, double centre, int top, int
 }  // namespace
 
 ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1) {
-  const long long dx = static_cast<long long>(p0.x) - p1.x;
-  const long long dy = static_cast<long long>(p0.y) - p1.y;
+  const Coord dx = p0.x - p1.x;
+  const Coord dy = p0.y - p1.y;
   if (dx * dx + dy * dy <= 100) return {};
   if (s.m_nSamples <= 1) return {};
-  const int n1 = s.m_nSamples - 1;
-  const int cx = std::max(s.m_sizeTotal.cx, 1);
+  const Coord n1 = s.m_nSamples - 1;
+  const Coord cx = std::max<Coord>(s.m_sizeTotal.cx, 1);
   const Point sc = s.m_ptScroll;
-  const int left = Saturate(static_cast<long long>(std::min(p0.x, p1.x)) + sc.x);
-  const int right = Saturate(static_cast<long long>(std::max(p0.x, p1.x)) + sc.x);
-  const int top = Saturate(static_cast<long long>(std::min(p0.y, p1.y)) + sc.y);
-  const int bottom = Saturate(static_cast<long long>(std::max(p0.y, p1.y)) + sc.y);
-  return ZoomToBand(s, MulDiv(n1, left, cx), MulDiv(n1, right, cx),
-                    static_cast<double>((static_cast<long long>(left) + right) / 2), top, bottom);
+  const Coord left = std::min(p0.x, p1.x) + sc.x;
+  const Coord right = std::max(p0.x, p1.x) + sc.x;
+  const Coord top = std::min(p0.y, p1.y) + sc.y;
+  const Coord bottom = std::max(p0.y, p1.y) + sc.y;
+  return ZoomToBand(s, MulDiv64(n1, left, cx), MulDiv64(n1, right, cx), static_cast<double>((left + right) / 2), top,
+                    bottom);
 }
 
 ZoomResult ZoomToSpan(ChartState& s, int first, int last) {
   if (s.m_nSamples <= 1) return {};
-  const double centre = (static_cast<double>(first) + last) / 2 * std::max(s.m_sizeTotal.cx, 1) / (s.m_nSamples - 1);
+  const double centre = (static_cast<double>(first) + last) / 2 *
+                        static_cast<double>(std::max<Coord>(s.m_sizeTotal.cx, 1)) / (s.m_nSamples - 1);
   return ZoomToBand(s, first, last, centre, s.m_ptScroll.y, s.m_ptScroll.y + s.m_nPlotHeight);
 }
 
@@ -267,7 +337,7 @@ void ToggleSupplyVoltage(ChartState& s) {
   if (s.m_bSupplyVoltage) {
     s.m_sizeTotalSupplySaved = s.m_sizeTotal;
     s.m_ptScrollSupplySaved = s.m_ptScroll;
-    s.m_sizeTotal = {std::max(s.m_rcClient.Width(), 1), std::max(s.m_rcClient.Height(), 1)};
+    s.m_sizeTotal = {std::max<Coord>(s.m_rcClient.Width(), 1), std::max<Coord>(s.m_rcClient.Height(), 1)};
     SetChartScrollSizes(s, s.m_sizeTotal);
     ScrollToClamped(s, {0, 0});
   } else {
@@ -284,8 +354,8 @@ void SetClientSize(ChartState& s, Size client) {
   s.bars.client = client;
   // On the screen the plot is the client area, before the next drawing too.
   if (!s.m_bPrinting) {
-    s.m_nPlotWidth = client.cx;
-    s.m_nPlotHeight = client.cy;
+    s.m_nPlotWidth = static_cast<int>(client.cx);
+    s.m_nPlotHeight = static_cast<int>(client.cy);
   }
   // A smaller window may leave the position beyond the new limit.
   const Point limit = s.bars.Limit();
@@ -302,7 +372,7 @@ void ResetView(ChartState& s, int nSamples) {
   s.m_nSamples = nSamples;
   // The cursor read-out waits for the first drawing of this recording.
   s.m_dHalfScale = 0;
-  s.m_sizeTotal = {std::max(s.m_rcClient.Width(), 1), std::max(s.m_rcClient.Height(), 1)};
+  s.m_sizeTotal = {std::max<Coord>(s.m_rcClient.Width(), 1), std::max<Coord>(s.m_rcClient.Height(), 1)};
   SetChartScrollSizes(s, s.m_sizeTotal);
   ScrollToClamped(s, {0, 0});
 }
@@ -313,8 +383,8 @@ double DrawingLimit(double limit) { return UsableLimit(limit) ? limit : kFallbac
 void PrepareScreenDrawing(ChartState& s, double limit, bool shuntCurrent) {
   s.m_bShowCurrent = shuntCurrent;
   s.m_dHalfScale = DrawingLimit(limit) * 1.05;
-  s.m_nPlotHeight = s.m_rcClient.Height();
-  s.m_nPlotWidth = s.m_rcClient.Width();
+  s.m_nPlotHeight = static_cast<int>(s.m_rcClient.Height());
+  s.m_nPlotWidth = static_cast<int>(s.m_rcClient.Width());
   s.m_rcPlot = s.m_rcClient;
   s.m_ptScroll = s.bars.pos;
   s.m_ptPrintOffset = {0, 0};
@@ -327,7 +397,7 @@ void PrepareScreenDrawing(ChartState& s, double limit, bool shuntCurrent) {
     SetChartScrollSizes(s, s.m_sizeTotal);
   }
   // A window with no area still maps through a canvas of at least one unit.
-  s.m_sizeTotal = {std::max(s.m_sizeTotal.cx, 1), std::max(s.m_sizeTotal.cy, 1)};
+  s.m_sizeTotal = {std::max<Coord>(s.m_sizeTotal.cx, 1), std::max<Coord>(s.m_sizeTotal.cy, 1)};
 }
 
 bool OnScroll(ChartState& s, bool vertical, ScrollCode code) {
@@ -354,14 +424,14 @@ void BeginPrinting(ChartState& s, const Rect& page) {
   s.m_bPrinting = true;
   s.m_rcPage = page;
   // A window with no area prints as if it were one unit wide or high.
-  const int W = std::max(s.m_nPlotWidth, 1);
-  const int Hp = std::max(s.m_nPlotHeight, 1);
-  const int pw = page.Width();
-  const int ph = page.Height();
-  s.m_sizeTotal = {MulDiv(s.m_sizeTotal.cx, pw, W), MulDiv(s.m_sizeTotal.cy, ph, Hp)};
-  s.m_ptScroll = {MulDiv(s.m_ptScroll.x, pw, W), MulDiv(s.m_ptScroll.y, ph, Hp)};
-  s.m_nPlotWidth = pw;
-  s.m_nPlotHeight = Trunc(ph * 0.95);
+  const Coord W = std::max(s.m_nPlotWidth, 1);
+  const Coord Hp = std::max(s.m_nPlotHeight, 1);
+  const Coord pw = page.Width();
+  const Coord ph = page.Height();
+  s.m_sizeTotal = {MulDiv64(s.m_sizeTotal.cx, pw, W), MulDiv64(s.m_sizeTotal.cy, ph, Hp)};
+  s.m_ptScroll = {MulDiv64(s.m_ptScroll.x, pw, W), MulDiv64(s.m_ptScroll.y, ph, Hp)};
+  s.m_nPlotWidth = static_cast<int>(pw);
+  s.m_nPlotHeight = static_cast<int>(Trunc(static_cast<double>(ph) * 0.95));
 }
 
 void PreparePrintDrawing(ChartState& s, double limit, bool shuntCurrent, int captionHeight) {
@@ -382,6 +452,6 @@ void EndPrinting(ChartState& s) {
   s.m_bPrinting = false;
 }
 
-int PrintStrokeWidth(int dpiY) { return Trunc(dpiY * 0.01893939393939394); }
+int PrintStrokeWidth(int dpiY) { return static_cast<int>(Trunc(dpiY * 0.01893939393939394)); }
 
 }  // namespace zet::chart

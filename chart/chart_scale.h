@@ -3,40 +3,52 @@
 // voltage to canvas coordinates and back, the visible sample range, the
 // scroll sizes, the doubling and halving commands, the rubber-band zoom, the
 // supply-voltage whole-record mode, scroll tracking, the initial view and the
-// page geometry of a print job. Plain integers, as the window system uses.
+// page geometry of a print job. Plain integers, as the window system uses,
+// but 64 bits wide: a full recorder memory stretched until the window shows
+// one sample interval is a canvas of some 10^10 units.
 #include <array>
 
 #include "app/settings.h"
 
 namespace zet::chart {
 
-// Drawing coordinates stay 16-bit: no canvas axis is larger than this.
-inline constexpr int kMaxCanvas = 32765;
+// Canvas, client and page coordinates.
+using Coord = long long;
+
+// The largest canvas axis. Far more than one sample interval per window of a
+// full memory needs; its products with sample indices and page sizes are
+// carried exactly by MulDiv64.
+inline constexpr Coord kMaxCanvas = Coord{1} << 40;
+// Up to this canvas height the value axis keeps the 16-bit drawing clamp.
+inline constexpr Coord kSmallCanvas = 32765;
 
 // a × b / c with a 64-bit product, rounded to the nearest integer, halves away
 // from zero. A zero divisor gives −1, as the system call does; a result beyond
 // int saturates (the system call's −1 would be taken for a coordinate).
 int MulDiv(int a, int b, int c);
+// The same over 64-bit operands with an exact 128-bit product; a result
+// beyond 64 bits saturates.
+Coord MulDiv64(Coord a, Coord b, Coord c);
 
 struct Point {
-  int x = 0;
-  int y = 0;
+  Coord x = 0;
+  Coord y = 0;
   bool operator==(const Point&) const = default;
 };
 
 struct Size {
-  int cx = 0;
-  int cy = 0;
+  Coord cx = 0;
+  Coord cy = 0;
   bool operator==(const Size&) const = default;
 };
 
 struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
+  Coord left = 0;
+  Coord top = 0;
+  Coord right = 0;
+  Coord bottom = 0;
+  Coord Width() const { return right - left; }
+  Coord Height() const { return bottom - top; }
   bool operator==(const Rect&) const = default;
 };
 
@@ -52,9 +64,19 @@ struct ScrollBars {
   Point Limit() const;
 };
 
+// The window system's scroll bars count in int. A canvas whose scroll range
+// passes kBarRange is shown on them in units of 2^shift canvas units; below
+// it a bar unit is a canvas unit.
+inline constexpr Coord kBarRange = Coord{1} << 30;
+int BarShift(Coord limit);
+// A canvas position as a bar value, and a bar value back as a canvas
+// position (the bar's end is the canvas's end).
+int ToBar(Coord position, Coord limit);
+Coord FromBar(int value, Coord limit);
+
 // One horizontal grid line of the last drawing: canvas y and exact value.
 struct GridMark {
-  int y = -1;  // −1: empty entry
+  Coord y = -1;  // −1: empty entry
   float value = 0;
 };
 inline constexpr int kGridMarks = 10;
@@ -89,14 +111,15 @@ struct ChartState {
 // ---- coordinates -------------------------------------------------------------
 
 // Canvas x of sample i (printing: page x of the samples the window showed).
-int IndexToX(const ChartState& s, int i);
-// Canvas y of a voltage (printing: page y), clamped to −32750 .. 32500. A value
-// that is not a number sits with the lowest values.
-int ValueToY(const ChartState& s, float v);
+Coord IndexToX(const ChartState& s, int i);
+// Canvas y of a voltage (printing: page y), clamped to −32750 .. 32500 (on a
+// taller screen canvas to far beyond it). A value that is not a number sits
+// with the lowest values.
+Coord ValueToY(const ChartState& s, float v);
 // The voltage under client row yc, in steps of H/525.
-double CursorValue(const ChartState& s, int yc);
+double CursorValue(const ChartState& s, Coord yc);
 // The sample under client column xc (not limited to the recording).
-int CursorIndex(const ChartState& s, int xc);
+int CursorIndex(const ChartState& s, Coord xc);
 struct SampleRange {
   int first = 0;
   int last = -1;
@@ -108,23 +131,24 @@ SampleRange VisibleRange(const ChartState& s);
 class XMap {
  public:
   explicit XMap(const ChartState& s);
-  int operator()(int i) const;
+  Coord operator()(int i) const;
 
  private:
   bool printing_;
-  int cx_, n1_, ox_;
-  int a_, span_, left_, width_;
+  Coord cx_, n1_, ox_;
+  Coord a_, span_, left_, width_;
 };
 
 class YMap {
  public:
   explicit YMap(const ChartState& s);
-  int operator()(float v) const;
+  Coord operator()(float v) const;
 
  private:
   double h_, cy_, twoH_;
   bool printing_;
-  int top_, height_, sy_, hp_;
+  Coord top_, height_, sy_, hp_;
+  Coord lo_, hi_;  // the clamp
 };
 
 // ---- scroll sizes and position ------------------------------------------------

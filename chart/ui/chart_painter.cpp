@@ -48,11 +48,49 @@ QFont PrintFont(const QFont& display) {
 
 namespace {
 
+using chart::Coord;
+
 // ---- samples to pixels ------------------------------------------------------------------
+
+// Output coordinates (the window's client area, or the page) reach the painter
+// as int. A stretched canvas puts samples far beyond them: what lies beyond
+// this reach is cut off first. Up to it the painter gets every coordinate
+// unchanged, so a canvas of 16-bit size draws exactly as it always has.
+constexpr Coord kReach = Coord{1} << 20;
+
+bool Within(Coord v) { return v >= -kReach && v <= kReach; }
+int ToInt(Coord v) { return static_cast<int>(std::clamp(v, -kReach, kReach)); }
+
+// The segment's part within the reach (Liang-Barsky), appended as one line.
+void AddLine(std::vector<QLine>& lines, Coord x0, Coord y0, Coord x1, Coord y1) {
+  if (Within(x0) && Within(y0) && Within(x1) && Within(y1)) {
+    lines.emplace_back(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1));
+    return;
+  }
+  const double ax = static_cast<double>(x0), ay = static_cast<double>(y0);
+  const double dx = static_cast<double>(x1) - ax, dy = static_cast<double>(y1) - ay;
+  const double reach = static_cast<double>(kReach);
+  double t0 = 0, t1 = 1;
+  auto edge = [&](double p, double q) {  // keeps the part where p * t <= q
+    if (p == 0) return q >= 0;
+    const double t = q / p;
+    if (p < 0) {
+      if (t > t1) return false;
+      t0 = std::max(t0, t);
+    } else {
+      if (t < t0) return false;
+      t1 = std::min(t1, t);
+    }
+    return true;
+  };
+  if (!edge(-dx, ax + reach) || !edge(dx, reach - ax) || !edge(-dy, ay + reach) || !edge(dy, reach - ay)) return;
+  lines.emplace_back(static_cast<int>(std::lround(ax + t0 * dx)), static_cast<int>(std::lround(ay + t0 * dy)),
+                     static_cast<int>(std::lround(ax + t1 * dx)), static_cast<int>(std::lround(ay + t1 * dy)));
+}
 
 // The largest j in [i, last] whose column is still x (X grows with the index).
 template <class XF>
-int LastInColumn(const XF& X, int i, int last, int x) {
+int LastInColumn(const XF& X, int i, int last, Coord x) {
   long long lo = i, hi = i;
   for (long long step = 1;; step *= 2) {
     hi = lo + step;
@@ -77,7 +115,7 @@ int LastInColumn(const XF& X, int i, int last, int x) {
 template <class XF, class F>
 void ForEachColumn(const XF& X, int first, int last, F&& f) {
   for (int i = first; i <= last;) {
-    const int x = X(i);
+    const Coord x = X(i);
     const int j = LastInColumn(X, i, last, x);
     f(x, i, j);
     i = j + 1;
@@ -88,8 +126,8 @@ void ForEachColumn(const XF& X, int first, int last, F&& f) {
 template <class XF>
 bool Crowded(const XF& X, int first, int last, bool everySample) {
   if (everySample || last <= first) return false;
-  const long long columns = std::abs(static_cast<long long>(X(last)) - X(first)) + 1;
-  return static_cast<long long>(last) - first + 1 > 2 * columns;
+  const Coord columns = std::abs(X(last) - X(first)) + 1;
+  return static_cast<Coord>(last) - first + 1 > 2 * columns;
 }
 
 // Joined one-unit lines, as the pen draws them segment by segment. With many
@@ -102,21 +140,23 @@ void DrawThinLines(QPainter& p, const float* v, int first, int last, const XF& X
   std::vector<QLine> lines;
   if (!env || !Crowded(X, first, last, everySample)) {
     lines.reserve(static_cast<std::size_t>(last - first) + 1);
-    QPoint prev(X(first), Y(v[first]));
+    Coord px = X(first), py = Y(v[first]);
     for (int i = first; i <= last; ++i) {
-      const QPoint pt(X(i), Y(v[i]));
-      lines.emplace_back(prev, pt);
-      prev = pt;
+      const Coord x = X(i), y = Y(v[i]);
+      AddLine(lines, px, py, x, y);
+      px = x;
+      py = y;
     }
   } else {
-    ForEachColumn(X, first, last, [&](int x, int i, int j) {
+    ForEachColumn(X, first, last, [&](Coord x, int i, int j) {
       if (j > i) {
         const Envelope::MinMax m = env->Range(i, j);
-        lines.emplace_back(x, Y(m.max), x, Y(m.min));
+        AddLine(lines, x, Y(m.max), x, Y(m.min));
       } else {
-        lines.emplace_back(x, Y(v[i]), x, Y(v[i]));
+        const Coord y = Y(v[i]);
+        AddLine(lines, x, y, x, y);
       }
-      if (j < last) lines.emplace_back(x, Y(v[j]), X(j + 1), Y(v[j + 1]));
+      if (j < last) AddLine(lines, x, Y(v[j]), X(j + 1), Y(v[j + 1]));
     });
   }
   p.drawLines(lines.data(), static_cast<int>(lines.size()));
@@ -130,6 +170,9 @@ class RowSet {
     hi_ = hi;
     words_.assign(static_cast<std::size_t>(std::max(hi - lo + 1, 0)) / 64 + 1, 0);
   }
+  // A row as the set sees it: rows more than one beyond its ends stand in for
+  // all such rows (a 2 × 2 square there covers none of the set's).
+  int Row(Coord y) const { return static_cast<int>(std::clamp<Coord>(y, lo_ - 2LL, hi_ + 2LL)); }
   void Set(int r) {
     if (r < lo_ || r > hi_) return;
     const int k = r - lo_;
@@ -175,7 +218,7 @@ template <class YF>
 void CoveredRows(const Envelope& env, int i, int j, const YF& Y, RowSet& rows) {
   auto visit = [&](auto& self, int level, long long index) -> void {
     const Envelope::MinMax m = env.NodeRange(level, index);
-    const int top = Y(m.max), bottom = Y(m.min);
+    const int top = rows.Row(Y(m.max)), bottom = rows.Row(Y(m.min));
     if (rows.All(top, bottom + 1)) return;
     if (bottom - top <= 1) {  // both rows hold a sample, none between
       for (int r : {top, top + 1, bottom, bottom + 1}) rows.Set(r);
@@ -188,47 +231,57 @@ void CoveredRows(const Envelope& env, int i, int j, const YF& Y, RowSet& rows) {
 
 // Points: 2 × 2 squares on the screen; on paper filled circles 10 units
 // across, a column's circles on adjacent rows merged into one rounded bar.
+// Rows rowLo..rowHi are the output's; points beyond it are not drawn.
 template <class XF, class YF>
 void DrawPoints(QPainter& p, const QColor& c, bool paper, const float* v, int first, int last, const XF& X,
                 const YF& Y, const Envelope* env, bool everySample, int rowLo, int rowHi) {
+  const int margin = paper ? 6 : 2;
+  auto outside = [&](Coord y) { return y < rowLo - margin || y > rowHi + margin; };
   if (!env || !Crowded(X, first, last, everySample)) {
     for (int i = first; i <= last; ++i) {
-      const int x = X(i), y = Y(v[i]);
+      const Coord x = X(i), y = Y(v[i]);
+      if (outside(y) || !Within(x)) continue;
+      const int xi = static_cast<int>(x), yi = static_cast<int>(y);
       if (paper)
-        p.drawEllipse(QRect(QPoint(x - 5, y - 5), QPoint(x + 5, y + 5)));
+        p.drawEllipse(QRect(QPoint(xi - 5, yi - 5), QPoint(xi + 5, yi + 5)));
       else
-        p.fillRect(x, y, 2, 2, c);
+        p.fillRect(xi, yi, 2, 2, c);
     }
     return;
   }
   RowSet rows;
-  ForEachColumn(X, first, last, [&](int x, int i, int j) {
+  ForEachColumn(X, first, last, [&](Coord x, int i, int j) {
+    if (!Within(x)) return;
+    const int xi = static_cast<int>(x);
     rows.Reset(paper ? rowLo - 6 : rowLo, paper ? rowHi + 6 : rowHi);
     CoveredRows(*env, i, j, Y, rows);
     rows.Runs([&](int top, int bottom) {
       if (paper)
-        p.drawRoundedRect(QRect(QPoint(x - 5, top - 5), QPoint(x + 5, bottom + 4)), 5, 5);
+        p.drawRoundedRect(QRect(QPoint(xi - 5, top - 5), QPoint(xi + 5, bottom + 4)), 5, 5);
       else
-        p.fillRect(x, top, 2, bottom - top + 1, c);
+        p.fillRect(xi, top, 2, bottom - top + 1, c);
     });
   });
 }
 
 // On paper: one polyline in a thick pen (the dotted pattern runs on along it);
 // crowded columns contribute their first, highest, lowest and last points.
+// Page coordinates: the value axis is clamped near the page, the time axis
+// covers the window's samples.
 template <class XF, class YF>
 void DrawThickLine(QPainter& p, const float* v, int first, int last, const XF& X, const YF& Y, const Envelope* env,
                    bool everySample) {
   QPolygon line;
+  auto at = [&](Coord x, Coord y) { return QPoint(ToInt(x), ToInt(y)); };
   if (!env || !Crowded(X, first, last, everySample)) {
     line.reserve(last - first + 1);
-    for (int i = first; i <= last; ++i) line << QPoint(X(i), Y(v[i]));
+    for (int i = first; i <= last; ++i) line << at(X(i), Y(v[i]));
   } else {
-    ForEachColumn(X, first, last, [&](int x, int i, int j) {
-      line << QPoint(x, Y(v[i]));
+    ForEachColumn(X, first, last, [&](Coord x, int i, int j) {
+      line << at(x, Y(v[i]));
       if (j > i) {
         const Envelope::MinMax m = env->Range(i, j);
-        line << QPoint(x, Y(m.max)) << QPoint(x, Y(m.min)) << QPoint(x, Y(v[j]));
+        line << at(x, Y(m.max)) << at(x, Y(m.min)) << at(x, Y(v[j]));
       }
     });
   }
@@ -247,7 +300,9 @@ void DrawText(QPainter& p, const QRect& r, int flags, const QString& text) {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QRect ToQRect(const chart::Rect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
+QRect ToQRect(const chart::Rect& r) {
+  return QRect(QPoint(ToInt(r.left), ToInt(r.top)), QPoint(ToInt(r.right - 1), ToInt(r.bottom - 1)));
+}
 
 // ---- the drawing's parts -------------------------------------------------------------------
 
@@ -258,7 +313,7 @@ struct Frame {
   const ChartStyle& style;
   ChartEnvelopes& env;
   bool raster;     // the device can invert pixels (the grid's dotted pen)
-  QPoint shift;    // (sx − ox, sy − oy): from page to canvas units
+  chart::Point shift;  // (sx − ox, sy − oy): canvas less this is output
 };
 
 void DrawGrid(Frame& f, chart::SampleRange range) {
@@ -278,32 +333,32 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
     p.drawLine(x0, y0, x1, y1);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   };
-  const chart::Rect& plot = s.m_rcPlot;
-  const int left = plot.left + f.shift.x();
-  const int right = plot.right + f.shift.x();
+  const QRect visible = ToQRect(s.m_rcPlot);
+  const int left = visible.left();
+  const int right = visible.right() + 1;
   QColor textColour = Qt::black;
   for (const chart::GridLine& g : grid.lines) {
-    line(left, g.y, right, g.y);
+    const int y = ToInt(g.y - f.shift.y);
+    line(left, y, right, y);
     const QString label = Q(g.label);
     const QSize size = TextSize(p, Qt::TextSingleLine, label);
     if (current) {
       textColour = f.style.crChannel1;
       p.setPen(textColour);
-      DrawText(p, QRect(QPoint(left, g.y - size.height() / 2), size), Qt::AlignHCenter | Qt::TextSingleLine, label);
+      DrawText(p, QRect(QPoint(left, y - size.height() / 2), size), Qt::AlignHCenter | Qt::TextSingleLine, label);
       const QString amperes = Q(g.ampereLabel);
       const QSize asize = TextSize(p, Qt::TextSingleLine, amperes);
       textColour = f.style.crChannel2;
       p.setPen(textColour);
-      DrawText(p, QRect(QPoint(right - asize.width(), g.y - asize.height() / 2), asize),
+      DrawText(p, QRect(QPoint(right - asize.width(), y - asize.height() / 2), asize),
                Qt::AlignHCenter | Qt::TextSingleLine, amperes);
     } else {
       p.setPen(Qt::black);
-      const int centre = plot.left + plot.Width() / 2 + f.shift.x();
-      DrawText(p, QRect(QPoint(centre - size.width() / 2, g.y - size.height() / 2), size),
+      const int centre = left + visible.width() / 2;
+      DrawText(p, QRect(QPoint(centre - size.width() / 2, y - size.height() / 2), size),
                Qt::AlignHCenter | Qt::TextSingleLine, label);
     }
   }
-  const QRect visible = ToQRect(plot).translated(f.shift);
   if (current) {
     p.setPen(textColour);
     DrawText(p, visible, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("A    "));
@@ -314,15 +369,16 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
     DrawText(p, visible, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("B"));
   }
 
-  const int top = plot.top + f.shift.y();
-  const int bottom = plot.bottom + f.shift.y();
+  const int top = visible.top();
+  const int bottom = visible.bottom() + 1;
   for (const chart::TimeLine& t :
        chart::LayoutTimeLines(s, range, f.doc.m_header, f.doc.m_bFastSampling)) {
-    line(t.x, top, t.x, bottom);
+    const int x = ToInt(t.x - f.shift.x);
+    line(x, top, x, bottom);
     const QString label = Q(t.label);
     const QSize size = TextSize(p, 0, label);
     p.setPen(Qt::black);
-    DrawText(p, QRect(QPoint(t.x - size.width() / 2, bottom - size.height()), size), Qt::AlignHCenter, label);
+    DrawText(p, QRect(QPoint(x - size.width() / 2, bottom - size.height()), size), Qt::AlignHCenter, label);
   }
   if (f.doc.m_bFastSampling) {
     p.setPen(Qt::black);
@@ -336,13 +392,17 @@ void DrawChannel(Frame& f, ChartEnvelopes::Array which, const std::vector<float>
   if (first > last) return;
   QPainter& p = f.p;
   const ChartState& s = f.s;
-  const chart::XMap X(s);
-  const chart::YMap Y(s);
+  const chart::XMap toX(s);
+  const chart::YMap toY(s);
+  const chart::Point shift = f.shift;
+  auto X = [&](int i) { return toX(i) - shift.x; };
+  auto Y = [&](float v) { return toY(v) - shift.y; };
   const Envelope* env = f.style.everySample ? nullptr : &f.env.For(which, samples);
   const float* v = samples.data();
   const bool every = f.style.everySample;
-  const int rowLo = s.m_bPrinting ? s.m_rcPlot.top : s.m_ptScroll.y;
-  const int rowHi = s.m_bPrinting ? s.m_rcPlot.bottom - 1 : s.m_ptScroll.y + s.m_rcClient.Height() - 1;
+  const QRect out = ToQRect(s.m_bPrinting ? s.m_rcPlot : s.m_rcClient);
+  const int rowLo = out.top();
+  const int rowHi = out.bottom();
   if (!s.m_bPrinting) {
     if (f.style.bPoints) {
       DrawPoints(p, colour, false, v, first, last, X, Y, env, every, rowLo, rowHi);
@@ -370,21 +430,25 @@ void DrawSupply(Frame& f) {
   const std::vector<float>& supply = *f.doc.m_pSupply;
   const int m = static_cast<int>(supply.size());
   const chart::SupplyLayout layout(f.s, m);
-  auto X = [&](int k) { return layout.X(k); };
-  auto Y = [&](float v) { return layout.Y(v); };
+  const chart::Point shift = f.shift;
+  auto X = [&](int k) { return layout.X(k) - shift.x; };
+  auto Y = [&](float v) { return layout.Y(v) - shift.y; };
   p.setPen(QPen(Qt::black, 1));
   const Envelope* env = f.style.everySample ? nullptr : &f.env.For(ChartEnvelopes::kSupply, supply);
   DrawThinLines(p, supply.data(), 0, m - 1, X, Y, env, f.style.everySample);
 
-  const QRect box = ToQRect(layout.box);
+  const chart::Rect b = layout.box;
+  const QRect box = ToQRect({b.left - shift.x, b.top - shift.y, b.right - shift.x, b.bottom - shift.y});
   p.fillRect(box, Qt::white);
   p.setPen(QPen(Qt::black, 1));
-  p.drawLine(layout.axisX, layout.box.top, layout.axisX, layout.box.bottom);
+  const int axis = ToInt(layout.axisX - shift.x);
+  p.drawLine(axis, box.top(), axis, box.bottom() + 1);
   p.setFont(QFont());
   for (const chart::SupplyLayout::Label& l : layout.labels) {
     const QString text = Q(l.text);
     const QSize size = TextSize(p, Qt::TextSingleLine, text);
-    const QRect r(QPoint(l.centre.x - size.width() / 2, l.centre.y - size.height() / 2), size);
+    const QPoint centre(ToInt(l.centre.x - shift.x), ToInt(l.centre.y - shift.y));
+    const QRect r(QPoint(centre.x() - size.width() / 2, centre.y() - size.height() / 2), size);
     p.fillRect(r, Qt::white);  // opaque text background
     DrawText(p, r, Qt::AlignHCenter | Qt::TextSingleLine, text);
   }
@@ -405,24 +469,24 @@ void PaintChart(QPainter& p, ChartState& s, const LogDocument& doc, const ChartS
     if (device) {
       const chart::Rect& pg = s.m_rcPage;
       p.setPen(Qt::black);
-      DrawText(p, QRect(QPoint(pg.left, pg.bottom - T2), QPoint(pg.right - 1, pg.bottom - 1)),
-               Qt::AlignHCenter | Qt::AlignTop, style.caption);
+      DrawText(p, ToQRect({pg.left, pg.bottom - T2, pg.right, pg.bottom}), Qt::AlignHCenter | Qt::AlignTop,
+               style.caption);
       p.setPen(QPen(Qt::black, 1));
       p.setBrush(Qt::white);
       // The outline on the rectangle's own edge rows and columns, inside the clip.
-      const chart::Rect& r = s.m_rcPlot;
-      p.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+      const QRect r = ToQRect(s.m_rcPlot);
+      p.drawRect(QRect(r.left(), r.top(), r.width() - 1, r.height() - 1));
       p.setBrush(Qt::NoBrush);
-      p.setClipRect(ToQRect(s.m_rcPlot), Qt::IntersectClip);
+      p.setClipRect(r, Qt::IntersectClip);
     }
   } else {
     chart::PrepareScreenDrawing(s, doc.m_dLimit, doc.m_bShuntCurrent);
-    // The painter shows the canvas at the scroll position.
-    p.translate(-s.m_ptScroll.x, -s.m_ptScroll.y);
   }
+  // Everything is drawn in output coordinates: the canvas shifted by the
+  // scroll position on the screen, the page's own units on paper.
   Frame f{p,     s,    doc,
           style, envelopes, p.paintEngine() && p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes),
-          QPoint(s.m_ptScroll.x - s.m_ptPrintOffset.x, s.m_ptScroll.y - s.m_ptPrintOffset.y)};
+          {s.m_ptScroll.x - s.m_ptPrintOffset.x, s.m_ptScroll.y - s.m_ptPrintOffset.y}};
   const chart::SampleRange range = chart::VisibleRange(s);
   if (s.m_bScrollDone && doc.m_bGrid && doc.m_header.nDevice != 0) DrawGrid(f, range);
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -120,15 +120,32 @@ void CLogView::ApplyBars() {
   const chart::Point limit = b.Limit();
   m_bApplyingBars = true;
   // Only what differs: a bar is also told during the repaints of its own drag.
-  auto apply = [](QScrollBar* bar, int max, int page, int line, int pos) {
-    if (bar->maximum() != max || bar->minimum() != 0) bar->setRange(0, max);
-    if (bar->pageStep() != page) bar->setPageStep(page);
-    if (bar->singleStep() != line) bar->setSingleStep(line);
-    if (bar->value() != pos && !bar->isSliderDown()) bar->setValue(pos);
+  auto apply = [](QScrollBar* bar, chart::Coord max, chart::Coord page, chart::Coord line, chart::Coord pos) {
+    const int shift = chart::BarShift(max);
+    const int top = chart::ToBar(max, max);
+    const int pageStep = static_cast<int>(std::max<chart::Coord>(page >> shift, 1));
+    const int singleStep = static_cast<int>(std::max<chart::Coord>(line >> shift, 1));
+    const int value = chart::ToBar(pos, max);
+    if (bar->maximum() != top || bar->minimum() != 0) bar->setRange(0, top);
+    if (bar->pageStep() != pageStep) bar->setPageStep(pageStep);
+    if (bar->singleStep() != singleStep) bar->setSingleStep(singleStep);
+    if (bar->value() != value && !bar->isSliderDown()) bar->setValue(value);
   };
-  apply(horizontalScrollBar(), limit.x, std::max(b.page.cx, 1), std::max(b.line.cx, 1), b.pos.x);
-  apply(verticalScrollBar(), limit.y, std::max(b.page.cy, 1), std::max(b.line.cy, 1), b.pos.y);
+  apply(horizontalScrollBar(), limit.x, b.page.cx, b.line.cx, b.pos.x);
+  apply(verticalScrollBar(), limit.y, b.page.cy, b.line.cy, b.pos.y);
   m_bApplyingBars = false;
+}
+
+chart::Point CLogView::BarsPosition() const {
+  const chart::ScrollBars& b = m_state.bars;
+  const chart::Point limit = b.Limit();
+  // A bar that stands where the state's position shows keeps that position's
+  // units below the bar's own (a canvas wider than the bar's range).
+  auto from = [](const QScrollBar* bar, chart::Coord pos, chart::Coord max) {
+    return bar->value() == chart::ToBar(pos, max) ? std::clamp<chart::Coord>(pos, 0, max)
+                                                   : chart::FromBar(bar->value(), max);
+  };
+  return {from(horizontalScrollBar(), b.pos.x, limit.x), from(verticalScrollBar(), b.pos.y, limit.y)};
 }
 
 void CLogView::resizeEvent(QResizeEvent* e) {
@@ -142,7 +159,7 @@ void CLogView::scrollContentsBy(int, int) {
   // While the bars are being set from the state, a bar's move must not take
   // the other bar's old value back into the state.
   if (m_bApplyingBars) return;
-  m_state.bars.pos = {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+  m_state.bars.pos = BarsPosition();
   Invalidate();
 }
 

@@ -51,6 +51,8 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   std::optional<chart::SampleRange> MeasuredSpan() const;
   // The samples the window shows (not limited to the recording).
   chart::SampleRange ShownSpan() const;
+  // The canvas position the scroll bars stand at.
+  chart::Point BarsPosition() const;
   // The picture the window shows: the chart and whatever the mouse drew over it.
   const QImage& Picture();
 

@@ -19,6 +19,22 @@ TEST(ChartScaleTest, MulDivRoundsHalvesAwayFromZeroInSixtyFourBits) {
       {INT_MAX, INT_MAX, 1, INT_MAX},              {INT_MIN, INT_MAX, 1, INT_MIN},
   };
   for (const Case& c : cases) EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << " " << c.b << " " << c.c;
+
+  // The canvas arithmetic: products past 64 bits are exact, quotients past them saturate.
+  const Coord big = Coord{1} << 40;
+  struct Wide {
+    Coord a, b, c, expected;
+  } wide[] = {
+      {big, big, Coord{1} << 20, Coord{1} << 60},
+      {-big, big, Coord{1} << 20, -(Coord{1} << 60)},
+      {16777215, big, 16777215, big},                  // sample n − 1 of a full memory
+      {LLONG_MAX, LLONG_MAX, LLONG_MAX, LLONG_MAX},
+      {LLONG_MAX, 3, 2, LLONG_MAX},
+      {(Coord{1} << 62) + 1, 2, 4, (Coord{1} << 61) + 1},  // 2^61 + 0.5 rounds away from zero
+      {-((Coord{1} << 62) + 1), 2, 4, -((Coord{1} << 61) + 1)},
+      {5, 7, 0, -1},
+  };
+  for (const Wide& w : wide) EXPECT_EQ(MulDiv64(w.a, w.b, w.c), w.expected) << w.a << " " << w.b << " " << w.c;
 }
 
 TEST(ChartScaleTest, CoordinatesOfSamplesValuesAndTheCursor) {
@@ -48,15 +64,15 @@ TEST(ChartScaleTest, CoordinatesOfSamplesValuesAndTheCursor) {
   EXPECT_EQ(VisibleRange(wide).last, 51);
 }
 
-TEST(ChartScaleTest, ScrollSizesFollowThePlotAndStayWithinSixteenBits) {
+TEST(ChartScaleTest, ScrollSizesFollowThePlotAndStayWithinTheCanvasLimit) {
   ChartState s = Window(1000, 400, 100);
-  SetChartScrollSizes(s, {50000, 800});
+  SetChartScrollSizes(s, {kMaxCanvas + 5, 800});
   EXPECT_EQ(s.bars.total, (Size{kMaxCanvas, 800}));
   EXPECT_EQ(s.bars.page, (Size{900, 360}));
   EXPECT_EQ(s.bars.line, (Size{45, 18}));
   SetChartScrollSizes(s, {0, 900});  // ignored
   EXPECT_EQ(s.bars.total, (Size{kMaxCanvas, 800}));
-  ScrollToClamped(s, {40000, -5});
+  ScrollToClamped(s, {2 * kMaxCanvas, -5});
   EXPECT_EQ(s.bars.pos, (Point{kMaxCanvas - 1000, 0}));
   EXPECT_EQ(s.m_ptScroll, s.bars.pos);
 
@@ -64,6 +80,19 @@ TEST(ChartScaleTest, ScrollSizesFollowThePlotAndStayWithinSixteenBits) {
   SetChartScrollSizes(tiny, {400, 200});
   EXPECT_EQ(tiny.bars.page, (Size{20, 10}));
   EXPECT_EQ(tiny.bars.line, (Size{1, 0}));
+
+  // The window system's bars count in int: beyond 2^30 in units of a power of two.
+  struct Bar {
+    Coord limit, position;
+    int value;
+  } bars[] = {{5000, 1234, 1234}, {kBarRange, kBarRange, 1 << 30}, {kBarRange + 1, 8, 4},
+              {kMaxCanvas, kMaxCanvas / 2, 1 << 29}};
+  for (const Bar& b : bars) {
+    EXPECT_EQ(ToBar(b.position, b.limit), b.value) << b.limit;
+    EXPECT_LE(ToBar(b.limit, b.limit), 1 << 30);
+    EXPECT_EQ(FromBar(ToBar(b.limit, b.limit), b.limit), b.limit);  // the bar's end is the canvas's
+    EXPECT_LE(b.position - FromBar(b.value, b.limit), Coord{1} << BarShift(b.limit));
+  }
 }
 
 TEST(ChartScaleTest, TimeStretchDoublesUntilOneSampleIntervalWouldFillTheWindow) {
@@ -76,10 +105,18 @@ TEST(ChartScaleTest, TimeStretchDoublesUntilOneSampleIntervalWouldFillTheWindow)
   EXPECT_EQ(widths, (std::vector<int>{2000, 4000, 8000, 8000, 8000}));
   EXPECT_FALSE(CanStretchTime(s));
 
-  // With many samples the canvas limit stops it; W × n does not overflow.
-  ChartState big = Window(1000, 400, 16700000);
+  // A full memory too stretches until the window shows one or two sample
+  // intervals, sample and value coordinates staying exact.
+  ChartState big = Window(1000, 400, 1 << 24);
   while (CanStretchTime(big)) StretchTime(big);
-  EXPECT_EQ(big.m_sizeTotal.cx, kMaxCanvas);
+  const double intervals = 1000.0 * ((1 << 24) - 1) / static_cast<double>(big.m_sizeTotal.cx);
+  EXPECT_GT(intervals, 0.99);
+  EXPECT_LE(intervals, 2);
+  EXPECT_EQ(IndexToX(big, (1 << 24) - 1), big.m_sizeTotal.cx);
+  EXPECT_EQ(CursorIndex(big, big.m_sizeTotal.cx - big.m_ptScroll.x), (1 << 24) - 1);
+  while (CanStretchValues(big)) StretchValues(big);
+  EXPECT_EQ(big.m_sizeTotal.cy, kMaxCanvas);
+  EXPECT_EQ(ValueToY(big, -10.5f), kMaxCanvas);
 
   // The time at the window's centre stays there.
   ChartState c = Window(1000, 400, 100000);
@@ -133,9 +170,17 @@ TEST(ChartScaleTest, RubberBandZoom) {
   EXPECT_EQ(few.m_ptScroll.y, MulDiv(100, 400, 200));
   EXPECT_EQ(few.m_ptScroll.x, static_cast<int>(5000.0 / 1000 * 305 - 500));
 
+  // A band over one sample interval of a full memory still shows two.
+  ChartState full = Window(1000, 400, 1 << 24);
+  ZoomToRect(full, {500, 100}, {500, 300});
+  EXPECT_EQ(full.m_sizeTotal.cx, MulDiv64(1000, (1 << 24) - 1, 2));
+  const SampleRange shown = VisibleRange(full);
+  EXPECT_LE(shown.last - shown.first, 4);  // two intervals and one sample beyond each edge
+
   // Too tall a canvas: held at the limit around the window's centre value, with a beep.
   for (Point corner : {Point{400, 201}, Point{400, 200}}) {
     ChartState v = Window(1000, 400, 1001);
+    for (int k = 0; k < 27; ++k) StretchValues(v);  // 400 · 2^27 rows: a one-row band would pass the limit
     const double before = CursorValue(v, 200);
     const ZoomResult r = ZoomToRect(v, {100, 200}, corner);
     EXPECT_TRUE(r.zoomed && r.beep);

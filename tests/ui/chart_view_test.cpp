@@ -204,11 +204,14 @@ TEST_F(ChartViewTest, RubberBandZoomsOnReleaseAndBeepsAtTheValueLimit) {
   view->Picture();
   EXPECT_EQ(s.m_ptScroll.x, view->horizontalScrollBar()->value());
   EXPECT_EQ(s.m_ptScroll.y, view->verticalScrollBar()->value());
-  Drag(Qt::LeftButton, {100, 100}, {300, 101});
+  Drag(Qt::LeftButton, {100, 100}, {300, 100});  // no height: as tall as the canvas goes
   EXPECT_EQ(s.m_sizeTotal.cy, chart::kMaxCanvas);
   EXPECT_EQ(beeps, 1);
-  // The scroll bars carry the canvas.
-  EXPECT_EQ(view->verticalScrollBar()->maximum(), chart::kMaxCanvas - view->viewport()->height());
+  // The scroll bars carry the canvas, in larger units beyond their int range.
+  const chart::Coord limit = chart::kMaxCanvas - view->viewport()->height();
+  EXPECT_EQ(view->verticalScrollBar()->maximum(), chart::ToBar(limit, limit));
+  EXPECT_EQ(view->verticalScrollBar()->value(), chart::ToBar(s.m_ptScroll.y, limit));
+  EXPECT_EQ(view->BarsPosition(), s.m_ptScroll);
   EXPECT_EQ(view->horizontalScrollBar()->pageStep(), static_cast<int>(view->viewport()->width() * 0.9));
 }
 
@@ -420,6 +423,41 @@ TEST_F(ChartViewTest, ZetCliDrawsTheWindowAfterARubberBandAndItsPrintedPage) {
   EXPECT_EQ(render(Path("bad.png"), {"--span", "100:" + QString::number(window.width() + 1)}), 2);
   EXPECT_TRUE(cli.readAllStandardError().contains("0:" + QByteArray::number(window.width())));
   EXPECT_FALSE(QFile::exists(Path("bad.png")));
+}
+
+// A full recorder memory is examined sample by sample: the stretch command
+// and the rubber band both reach single sample intervals, drawn where the
+// scales put them.
+TEST_F(ChartViewTest, FullMemoryZoomsToSingleSamples) {
+  const int n = 1 << 24;
+  Load(MakeRecording(5, 1, 0.5, n));
+  const chart::ChartState& s = view->State();
+  const int width = view->viewport()->width();
+  auto samplesDrawnInPlace = [&] {
+    const QImage& picture = view->Picture();
+    const chart::SampleRange range = chart::VisibleRange(s);
+    int drawn = 0;
+    for (int i = range.first; i <= range.last; ++i) {
+      const chart::Coord x = chart::IndexToX(s, i) - s.m_ptScroll.x;
+      const chart::Coord y = chart::ValueToY(s, (*doc->Data().m_pChannel1)[i]) - s.m_ptScroll.y;
+      if (x < 0 || x >= width || y < 0 || y >= picture.height()) continue;
+      EXPECT_EQ(picture.pixelColor(static_cast<int>(x), static_cast<int>(y)), QColor(Qt::blue)) << i;
+      ++drawn;
+    }
+    return drawn;
+  };
+
+  Drag(Qt::LeftButton, {300, 100}, {300, 300});  // a band over less than one interval
+  EXPECT_EQ(s.m_sizeTotal.cx, chart::MulDiv64(width, n - 1, 2));
+  EXPECT_GE(samplesDrawnInPlace(), 2);
+
+  frame->RouteCommand(ID_INITIAL_VIEW);
+  while (State(ID_STRETCH_TIME).enabled) frame->RouteCommand(ID_STRETCH_TIME);
+  EXPECT_LE(static_cast<double>(width) * (n - 1) / static_cast<double>(s.m_sizeTotal.cx), 2.0);
+  view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+  view->Picture();
+  EXPECT_EQ(chart::VisibleRange(s).last, n - 1);  // the bar's end is the recording's end
+  EXPECT_GE(samplesDrawnInPlace(), 1);
 }
 
 TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
