@@ -380,7 +380,19 @@ void ResetView(ChartState& s, int nSamples) {
 bool UsableLimit(double limit) { return std::isfinite(limit) && limit >= 1e-30 && limit <= 1e30; }
 double DrawingLimit(double limit) { return UsableLimit(limit) ? limit : kFallbackLimit; }
 
+namespace {
+
+// A drawing's grid marks are its own: a drawing without a grid (switched off,
+// hidden during a scroll gesture, no recorder) must not leave those of an
+// earlier one, taken at another zoom, for the read-out.
+void ForgetLastDrawing(ChartState& s) {
+  for (GridMark& m : s.m_gridMarks) m = GridMark{};
+}
+
+}  // namespace
+
 void PrepareScreenDrawing(ChartState& s, double limit, bool shuntCurrent) {
+  ForgetLastDrawing(s);
   s.m_bShowCurrent = shuntCurrent;
   s.m_dHalfScale = DrawingLimit(limit) * 1.05;
   s.m_nPlotHeight = static_cast<int>(s.m_rcClient.Height());
@@ -435,6 +447,7 @@ void BeginPrinting(ChartState& s, const Rect& page) {
 }
 
 void PreparePrintDrawing(ChartState& s, double limit, bool shuntCurrent, int captionHeight) {
+  ForgetLastDrawing(s);
   s.m_bShowCurrent = shuntCurrent;
   s.m_dHalfScale = DrawingLimit(limit) * 1.05;
   s.m_rcPlot = s.m_rcPage;

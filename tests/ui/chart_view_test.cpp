@@ -144,6 +144,37 @@ TEST(ChartPainterTest, GridLabelsCurvesAndSupplyScaleWhereTheScalesPutThem) {
   }
 }
 
+// The read-out looks grid lines up only in the drawing that drew them: after
+// a drawing without a grid and a value zoom, an old line's row reads the
+// cursor's own value, not that line's label.
+TEST(ChartPainterTest, ReadoutTakesNoLabelOfAGridNotDrawn) {
+  enum Case { kGridOff, kThumbDrag, kNoRecorder };
+  for (Case c : {kGridOff, kThumbDrag, kNoRecorder}) {
+    LogDocument doc;
+    doc.SetRecording(Survey(2000));
+    ChartState s;
+    chart::InitialUpdate(s, {600, 400});
+    chart::ResetView(s, 2000);
+    QImage image(600, 400, QImage::Format_RGB32);
+    ChartEnvelopes envelopes;
+    auto paint = [&] {
+      QPainter p(&image);
+      PaintChart(p, s, doc, ChartStyle{}, envelopes);
+    };
+    paint();
+    const chart::GridMark mark = s.m_gridMarks[1];
+    ASSERT_NE(mark.y, -1);
+    chart::StretchValues(s);
+    if (c == kGridOff) doc.m_bGrid = false;
+    if (c == kThumbDrag) chart::OnScroll(s, false, chart::kThumbTrack);
+    if (c == kNoRecorder) doc.m_header.nDevice = 0;
+    paint();
+    const chart::Coord row = mark.y - s.m_ptScroll.y;
+    EXPECT_EQ(chart::CursorReading(s, row), chart::CursorValue(s, row)) << c;
+    EXPECT_NE(chart::CursorValue(s, row), mark.value) << c;
+  }
+}
+
 // A chart window of its own over a scripted document.
 class ChartViewTest : public ShellTest {
  protected:
