@@ -377,8 +377,10 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
     line(x, top, x, bottom);
     const QString label = Q(t.label);
     const QSize size = TextSize(p, 0, label);
+    // Centred on its line, but whole inside the plot at the window's edges.
+    const int labelLeft = std::clamp(x - size.width() / 2, left, std::max(left, right - size.width()));
     p.setPen(Qt::black);
-    DrawText(p, QRect(QPoint(x - size.width() / 2, bottom - size.height()), size), Qt::AlignHCenter, label);
+    DrawText(p, QRect(QPoint(labelLeft, bottom - size.height()), size), Qt::AlignHCenter, label);
   }
   if (f.doc.m_bFastSampling) {
     p.setPen(Qt::black);

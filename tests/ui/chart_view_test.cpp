@@ -144,6 +144,40 @@ TEST(ChartPainterTest, GridLabelsCurvesAndSupplyScaleWhereTheScalesPutThem) {
   }
 }
 
+// The time labels at the window's edges stand whole inside the plot: the
+// bottom band holds every dark pixel of every label.
+TEST(ChartPainterTest, EdgeTimeLabelsAreDrawnWhole) {
+  ChartStyle style;
+  style.font = FontFromLogFont(LogFont{-12, 0, 0, 0, 400, 0, 0, 0, 204, 0, 0, 0, 0, "DejaVu Sans"});
+  // The first label on sample 1 at the left edge; with 26 samples the last on the right edge too.
+  for (int n : {100000, 26}) {
+    LogDocument doc;
+    doc.SetRecording(MakeRecording(12, 1, 0.5, n, false));
+    ChartState s;
+    chart::InitialUpdate(s, {600, 400});
+    chart::ResetView(s, n);
+    const QImage image = Paint(s, doc, style, {600, 400});
+    chart::PrepareScreenDrawing(s, doc.m_dLimit, false);
+    int whole = 0, labels = 0;
+    for (const chart::TimeLine& t : chart::LayoutTimeLines(s, chart::VisibleRange(s), doc.m_header, false)) {
+      QImage alone(200, 60, QImage::Format_RGB32);
+      alone.fill(Qt::white);
+      QPainter p(&alone);
+      p.setFont(style.font);
+      const QString label = QString::fromStdString(t.label);
+      const int flags = Qt::AlignHCenter | Qt::TextIncludeTrailingSpaces;
+      p.drawText(QRect(QPoint(10, 10), p.fontMetrics().boundingRect(QRect(), flags, label).size()), flags, label);
+      p.end();
+      whole += CountPixels(alone, alone.rect(), Dark);
+      ++labels;
+    }
+    // The dotted time line under a label darkens a few of its edge pixels, never lightens one.
+    const int band = CountPixels(image, QRect(0, 360, 600, 40), Dark);
+    EXPECT_GE(band, whole) << n;
+    EXPECT_LE(band, whole + 25 * labels) << n;
+  }
+}
+
 // The read-out looks grid lines up only in the drawing that drew them: after
 // a drawing without a grid and a value zoom, an old line's row reads the
 // cursor's own value, not that line's label.
