@@ -87,23 +87,32 @@ ChartStyle CLogView::Style() const {
 
 void CLogView::Render() {
   m_bDirty = false;
-  // A repaint wipes the measurement line; its ends start again at the origin.
+  // A repaint wipes the overlays; the measurement line's ends start again at the origin.
   m_ptMeasureStart = m_ptMeasureEnd = QPoint(0, 0);
+  m_cursorLines.clear();
+  m_measureLines.clear();
   const qreal ratio = devicePixelRatioF();
-  m_picture = QImage(viewport()->size() * ratio, QImage::Format_RGB32);
-  m_picture.setDevicePixelRatio(ratio);
-  m_picture.fill(Qt::white);
+  m_chart = QImage(viewport()->size() * ratio, QImage::Format_RGB32);
+  m_chart.setDevicePixelRatio(ratio);
+  m_chart.fill(Qt::white);
   chart::SetClientSize(m_state, {viewport()->width(), viewport()->height()});
   {
-    QPainter p(&m_picture);
+    QPainter p(&m_chart);
     PaintChart(p, m_state, m_doc.Data(), Style(), m_envelopes);
   }
+  m_bComposed = false;
   // The drawing may have grown the canvas to the window.
   ApplyBars();
 }
 
 const QImage& CLogView::Picture() {
-  if (m_bDirty || m_picture.size() != viewport()->size() * devicePixelRatioF()) Render();
+  if (m_bDirty || m_chart.size() != viewport()->size() * devicePixelRatioF()) Render();
+  if (!m_bComposed) {
+    m_picture = m_chart.copy();
+    QPainter p(&m_picture);
+    DrawOverlays(p);
+    m_bComposed = true;
+  }
   return m_picture;
 }
 
@@ -111,6 +120,12 @@ void CLogView::paintEvent(QPaintEvent*) {
   const QImage& picture = Picture();
   QPainter p(viewport());
   p.drawImage(0, 0, picture);
+}
+
+void CLogView::showEvent(QShowEvent* e) {
+  // Back from the diagram: what the mouse drew before is no longer true.
+  Invalidate();
+  QAbstractScrollArea::showEvent(e);
 }
 
 // ---- scroll bars -------------------------------------------------------------------------
@@ -197,33 +212,51 @@ bool CLogView::eventFilter(QObject* watched, QEvent* e) {
 
 // ---- overlays ------------------------------------------------------------------------------
 
-// Dotted figures that invert what is under them: drawing one twice restores the picture.
-void CLogView::XorRect(QPoint a, QPoint b) {
-  if (a == b) return;
-  QPainter p(&m_picture);
-  p.setCompositionMode(QPainter::RasterOp_NotDestination);
-  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-  p.drawRect(QRect(a, b).normalized());
+void CLogView::OverlaysChanged() {
+  m_bComposed = false;
+  viewport()->update();
 }
 
-void CLogView::XorLine(QPoint a, QPoint b) {
-  if (a == b) return;
-  QPainter p(&m_picture);
+// Dotted figures that invert what is under them, and the read-out.
+void CLogView::DrawOverlays(QPainter& p) {
+  p.save();
   p.setCompositionMode(QPainter::RasterOp_NotDestination);
   p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-  p.drawLine(a, b);
+  if (m_bZoomDrag && m_ptZoomAnchor != m_ptZoomCorner) p.drawRect(QRect(m_ptZoomAnchor, m_ptZoomCorner).normalized());
+  if (m_ptMeasureStart != m_ptMeasureEnd) p.drawLine(m_ptMeasureStart, m_ptMeasureEnd);
+  p.restore();
+  DrawReadout(p);
 }
 
 // Text on an opaque white background, over whatever was there.
-void CLogView::DrawReadout(const std::string& text, const QColor& colour, QPoint at) {
-  QPainter p(&m_picture);
+void CLogView::DrawReadout(QPainter& p) {
   p.setFont(m_doc.m_font);
-  const QString t = QString::fromStdString(text);
   const QFontMetrics fm = p.fontMetrics();
-  const QRect r(at, QSize(fm.horizontalAdvance(t), fm.height()));
-  p.fillRect(r, Qt::white);
-  p.setPen(colour);
-  p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, t);
+  int y = 5;
+  for (const std::vector<ReadoutLine>* lines : {&m_cursorLines, &m_measureLines}) {
+    for (const ReadoutLine& line : *lines) {
+      int x = 5;
+      for (const ReadoutPart& part : line) {
+        const QRect r(QPoint(x, y), QSize(fm.horizontalAdvance(part.text), fm.height()));
+        p.fillRect(r, Qt::white);
+        p.setPen(part.colour);
+        p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, part.text);
+        x = r.right() + 1;
+      }
+      y += 20;
+    }
+  }
+}
+
+QStringList CLogView::ReadoutLines() const {
+  QStringList texts;
+  for (const std::vector<ReadoutLine>* lines : {&m_cursorLines, &m_measureLines})
+    for (const ReadoutLine& line : *lines) {
+      QString text;
+      for (const ReadoutPart& part : line) text += part.text;
+      texts << text;
+    }
+  return texts;
 }
 
 chart::SampleRange CLogView::SamplesBetween(QPoint a, QPoint b) const {
@@ -269,6 +302,7 @@ void CLogView::OnLButtonDown(QPoint p) {
   m_bCaptured = true;
   m_bZoomDrag = !m_bZoomDrag;  // a second press without a release ends the drag
   m_ptZoomAnchor = m_ptZoomCorner = p;
+  OverlaysChanged();
 }
 
 void CLogView::OnLButtonUp(QPoint p) {
@@ -284,6 +318,7 @@ void CLogView::OnLButtonUp(QPoint p) {
       ApplyBars();
       Redraw();
     }
+    OverlaysChanged();  // the band goes
   }
   m_ptZoomCorner = p;
 }
@@ -291,10 +326,9 @@ void CLogView::OnLButtonUp(QPoint p) {
 void CLogView::OnRButtonDown(QPoint p) {
   m_bCaptured = true;
   if (m_doc.Data().m_header.nDevice != 0 && m_bCurrentValues) {
-    XorLine(m_ptMeasureStart, m_ptMeasureEnd);
     m_ptMeasureStart = m_ptMeasureEnd = p;
     m_bMeasuring = true;
-    viewport()->update();
+    OverlaysChanged();
   }
 }
 
@@ -309,10 +343,8 @@ void CLogView::OnRButtonUp(QPoint) {
 void CLogView::OnMouseMove(QPoint p) {
   Picture();  // overlays go over the current chart
   if (m_bZoomDrag) {
-    XorRect(m_ptZoomAnchor, m_ptZoomCorner);
-    XorRect(m_ptZoomAnchor, p);
     m_ptZoomCorner = p;
-    viewport()->update();
+    OverlaysChanged();
   }
   if (m_state.m_dHalfScale == 0 || !m_bCurrentValues) return;
 
@@ -333,18 +365,19 @@ void CLogView::OnMouseMove(QPoint p) {
   const std::string time = d.GetTimeText(chart::CursorIndex(m_state, p.x()));
   const double value = chart::CursorReading(m_state, p.y());
   const bool current = chart::ShowsCurrent(m_state, d.m_dShuntResistance);
-  DrawReadout(chart::CursorText(value, current, d.m_dShuntResistance, time), Qt::black, QPoint(5, 5));
+  auto line = [](const std::string& text, const QColor& colour) {
+    return ReadoutLine{{QString::fromStdString(text), colour}};
+  };
+  m_cursorLines = {line(chart::CursorText(value, current, d.m_dShuntResistance, time), Qt::black)};
   if (m_bMeasuring) {
     const double dv = value - chart::CursorValue(m_state, m_ptMeasureStart.y());
     const chart::MeasureText m = chart::MeasureLine(m_state, Pt(m_ptMeasureStart), Pt(p), dv, current,
                                                     d.m_dShuntResistance, d.m_header.dPeriod, d.m_bFastSampling);
-    DrawReadout(m.text, m.forward ? QColor(0, 128, 0) : QColor(255, 0, 0), QPoint(5, 25));
-    if (m_bSpanStatistics) DrawReadout(SpanStatistics(m_ptMeasureStart, p), Qt::black, QPoint(5, 45));
-    XorLine(m_ptMeasureStart, m_ptMeasureEnd);
-    XorLine(m_ptMeasureStart, p);
+    m_measureLines = {line(m.text, m.forward ? QColor(0, 128, 0) : QColor(255, 0, 0))};
+    if (m_bSpanStatistics) m_measureLines.push_back(line(SpanStatistics(m_ptMeasureStart, p), Qt::black));
     m_ptMeasureEnd = p;
   }
-  viewport()->update();
+  OverlaysChanged();
 }
 
 void CLogView::mousePressEvent(QMouseEvent* e) {

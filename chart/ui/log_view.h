@@ -55,6 +55,8 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   chart::Point BarsPosition() const;
   // The picture the window shows: the chart and whatever the mouse drew over it.
   const QImage& Picture();
+  // The cursor read-out now on the window, one text per line (none: empty).
+  QStringList ReadoutLines() const;
 
   bool m_bShowChannel1 = true;
   bool m_bShowChannel2 = true;
@@ -75,6 +77,7 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void mouseReleaseEvent(QMouseEvent*) override;
   void mouseMoveEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
+  void showEvent(QShowEvent*) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -89,9 +92,10 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void OnRButtonUp(QPoint p);
   void OnMouseMove(QPoint p);
   void ReleaseCapture();
-  void XorRect(QPoint a, QPoint b);
-  void XorLine(QPoint a, QPoint b);
-  void DrawReadout(const std::string& text, const QColor& colour, QPoint at);
+  // The overlays changed: compose the picture anew at the next paint.
+  void OverlaysChanged();
+  void DrawOverlays(QPainter& p);
+  void DrawReadout(QPainter& p);
   std::string SpanStatistics(QPoint a, QPoint b);
   chart::SampleRange SamplesBetween(QPoint a, QPoint b) const;
   ChartStyle Style() const;
@@ -99,8 +103,21 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   CLogDoc& m_doc;
   chart::ChartState m_state;
   ChartEnvelopes m_envelopes;
+  // The chart alone, and the chart with the overlays (rubber band,
+  // measurement line, read-out) that the mouse puts over it.
+  QImage m_chart;
   QImage m_picture;
   bool m_bDirty = true;
+  bool m_bComposed = false;
+  // Read-out lines, each of parts in their own colours: those of the cursor
+  // follow every move; those of a measurement stay until the next one.
+  struct ReadoutPart {
+    QString text;
+    QColor colour;
+  };
+  using ReadoutLine = std::vector<ReadoutPart>;
+  std::vector<ReadoutLine> m_cursorLines;
+  std::vector<ReadoutLine> m_measureLines;
   bool m_bApplyingBars = false;
   bool m_bBarPressed[2] = {false, false};  // horizontal, vertical
 

@@ -307,8 +307,13 @@ TEST_F(ChartViewTest, ReadoutAndMeasurementDrawOverTheChartUntilARepaint) {
   EXPECT_GT(InLine(2, Dark), 20);
   Mouse(QEvent::MouseButtonRelease, {300, 150}, Qt::RightButton);
 
-  // A repaint takes the overlays away; turning the read-out off does at once.
+  // A repaint takes the overlays away; so does a visit to the diagram;
+  // turning the read-out off does at once.
   view->Redraw();
+  EXPECT_TRUE(view->Picture() == clean);
+  Mouse(QEvent::MouseMove, {220, 150});
+  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);
+  frame->RouteCommand(ID_VIEW_GRAPH);
   EXPECT_TRUE(view->Picture() == clean);
   Mouse(QEvent::MouseMove, {220, 150});
   frame->RouteCommand(ID_CURRENT_VALUES);
