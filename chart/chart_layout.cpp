@@ -146,6 +146,28 @@ std::string CursorText(double value, bool current, double r, const std::string& 
   return CFormat("%8.4f B  %s ", value, time.c_str());
 }
 
+std::string ChannelValueText(int channel, double value, bool current, double r) {
+  const std::string volts = CFormat("Канал %d: %8.4f B", channel, value);
+  return current ? volts + CFormat("  %6.2f A", value / r) : volts;
+}
+
+Point ReadoutOrigin(Size block, Size client, const std::vector<Rect>& keepOut) {
+  auto clear = [&](Point o) {
+    const Rect r{o.x, o.y, o.x + block.cx, o.y + block.cy};
+    return std::none_of(keepOut.begin(), keepOut.end(), [&](const Rect& k) { return r.Intersects(k); });
+  };
+  std::vector<Point> places{{5, 5}};
+  for (const Rect& k : keepOut) places.push_back({k.right + 5, 5});
+  for (const Rect& k : keepOut) places.push_back({5, k.bottom + 2});
+  // Whole in the window if it can be; clear of the labels in any case.
+  for (bool whole : {true, false})
+    for (Point o : places)
+      if ((!whole || o.x + block.cx <= client.cx) && clear(o)) return o;
+  Point below{5, 5};
+  for (const Rect& k : keepOut) below.y = std::max(below.y, k.bottom + 2);
+  return below;
+}
+
 double CursorReading(const ChartState& s, Coord yc) {
   const Coord y = yc + s.m_ptScroll.y;
   for (const GridMark& m : s.m_gridMarks)

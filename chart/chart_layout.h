@@ -86,6 +86,12 @@ std::string PrintCaption(const RecordingHeader& header, const std::string& comme
 
 // Line 1: the value (and current) under the cursor and the time of its sample.
 std::string CursorText(double value, bool current, double shuntResistance, const std::string& time);
+// A shown channel's value at that sample, in volts (and amperes in shunt mode).
+std::string ChannelValueText(int channel, double value, bool current, double shuntResistance);
+// Where a read-out block of the given size goes in the client area: at (5, 5)
+// unless that covers one of the value axis' headings or top labels, then
+// beside or below the first of them that leaves it clear, else below them all.
+Point ReadoutOrigin(Size block, Size client, const std::vector<Rect>& keepOut);
 
 // The value under the client row yc: a grid line's exact label when the row
 // is one, else the quantised cursor value.

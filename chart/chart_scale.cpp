@@ -382,11 +382,12 @@ double DrawingLimit(double limit) { return UsableLimit(limit) ? limit : kFallbac
 
 namespace {
 
-// A drawing's grid marks are its own: a drawing without a grid (switched off,
-// hidden during a scroll gesture, no recorder) must not leave those of an
-// earlier one, taken at another zoom, for the read-out.
+// A drawing's grid marks and label places are its own: a drawing without a
+// grid (switched off, hidden during a scroll gesture, no recorder) must not
+// leave those of an earlier one, taken at another zoom, for the read-out.
 void ForgetLastDrawing(ChartState& s) {
   for (GridMark& m : s.m_gridMarks) m = GridMark{};
+  s.m_rcAxisTop.clear();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 // but 64 bits wide: a full recorder memory stretched until the window shows
 // one sample interval is a canvas of some 10^10 units.
 #include <array>
+#include <vector>
 
 #include "app/settings.h"
 
@@ -49,6 +50,7 @@ struct Rect {
   Coord bottom = 0;
   Coord Width() const { return right - left; }
   Coord Height() const { return bottom - top; }
+  bool Intersects(const Rect& r) const { return left < r.right && r.left < right && top < r.bottom && r.top < bottom; }
   bool operator==(const Rect&) const = default;
 };
 
@@ -105,6 +107,9 @@ struct ChartState {
   bool m_bSupplyVoltage = false;
   bool m_bScrollDone = true;
   std::array<GridMark, kGridMarks> m_gridMarks{};
+  // The value axis' headings and top labels of the last screen drawing, in
+  // client coordinates: the cursor read-out stays off them.
+  std::vector<Rect> m_rcAxisTop;
   ScrollBars bars;
 };
 

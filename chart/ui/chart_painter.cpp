@@ -337,37 +337,52 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
   const int left = visible.left();
   const int right = visible.right() + 1;
   QColor textColour = Qt::black;
+  // The top label's place and the headings', kept free by the cursor read-out.
+  std::vector<QRect> topLabel;
+  int topY = 0;
   for (const chart::GridLine& g : grid.lines) {
     const int y = ToInt(g.y - f.shift.y);
     line(left, y, right, y);
     const QString label = Q(g.label);
     const QSize size = TextSize(p, Qt::TextSingleLine, label);
+    std::vector<QRect> places;
     if (current) {
       textColour = f.style.crChannel1;
       p.setPen(textColour);
-      DrawText(p, QRect(QPoint(left, y - size.height() / 2), size), Qt::AlignHCenter | Qt::TextSingleLine, label);
+      places.emplace_back(QPoint(left, y - size.height() / 2), size);
+      DrawText(p, places.back(), Qt::AlignHCenter | Qt::TextSingleLine, label);
       const QString amperes = Q(g.ampereLabel);
       const QSize asize = TextSize(p, Qt::TextSingleLine, amperes);
       textColour = f.style.crChannel2;
       p.setPen(textColour);
-      DrawText(p, QRect(QPoint(right - asize.width(), y - asize.height() / 2), asize),
-               Qt::AlignHCenter | Qt::TextSingleLine, amperes);
+      places.emplace_back(QPoint(right - asize.width(), y - asize.height() / 2), asize);
+      DrawText(p, places.back(), Qt::AlignHCenter | Qt::TextSingleLine, amperes);
     } else {
       p.setPen(Qt::black);
       const int centre = left + visible.width() / 2;
-      DrawText(p, QRect(QPoint(centre - size.width() / 2, y - size.height() / 2), size),
-               Qt::AlignHCenter | Qt::TextSingleLine, label);
+      places.emplace_back(QPoint(centre - size.width() / 2, y - size.height() / 2), size);
+      DrawText(p, places.back(), Qt::AlignHCenter | Qt::TextSingleLine, label);
+    }
+    if (topLabel.empty() || y < topY) {
+      topLabel = places;
+      topY = y;
     }
   }
+  auto heading = [&](int flags, const QString& text) {
+    DrawText(p, visible, flags, text);
+    topLabel.push_back(p.fontMetrics().boundingRect(visible, flags | Qt::TextIncludeTrailingSpaces, text));
+  };
   if (current) {
     p.setPen(textColour);
-    DrawText(p, visible, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("A    "));
+    heading(Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("A    "));
     p.setPen(f.style.crChannel1);
-    DrawText(p, visible, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("    B"));
+    heading(Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("    B"));
   } else {
     p.setPen(Qt::black);
-    DrawText(p, visible, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("B"));
+    heading(Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("B"));
   }
+  if (!s.m_bPrinting)
+    for (const QRect& r : topLabel) s.m_rcAxisTop.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
 
   const int top = visible.top();
   const int bottom = visible.bottom() + 1;

@@ -228,23 +228,36 @@ void CLogView::DrawOverlays(QPainter& p) {
   DrawReadout(p);
 }
 
-// Text on an opaque white background, over whatever was there.
+// Text on an opaque white background, over whatever was there, clear of the
+// value axis' heading and top label.
 void CLogView::DrawReadout(QPainter& p) {
   p.setFont(m_doc.m_font);
   const QFontMetrics fm = p.fontMetrics();
-  int y = 5;
-  for (const std::vector<ReadoutLine>* lines : {&m_cursorLines, &m_measureLines}) {
-    for (const ReadoutLine& line : *lines) {
-      int x = 5;
-      for (const ReadoutPart& part : line) {
-        const QRect r(QPoint(x, y), QSize(fm.horizontalAdvance(part.text), fm.height()));
-        p.fillRect(r, Qt::white);
-        p.setPen(part.colour);
-        p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, part.text);
-        x = r.right() + 1;
-      }
-      y += 20;
+  const int step = std::max(20, fm.height());
+  std::vector<const ReadoutLine*> lines;
+  for (const std::vector<ReadoutLine>* group : {&m_cursorLines, &m_measureLines})
+    for (const ReadoutLine& line : *group) lines.push_back(&line);
+  if (lines.empty()) return;
+  int width = 0;
+  for (const ReadoutLine* line : lines) {
+    int w = 0;
+    for (const ReadoutPart& part : *line) w += fm.horizontalAdvance(part.text);
+    width = std::max(width, w);
+  }
+  const int height = step * (static_cast<int>(lines.size()) - 1) + fm.height();
+  const chart::Point at = chart::ReadoutOrigin({width, height}, {viewport()->width(), viewport()->height()},
+                                               m_state.m_rcAxisTop);
+  int y = static_cast<int>(at.y);
+  for (const ReadoutLine* line : lines) {
+    int x = static_cast<int>(at.x);
+    for (const ReadoutPart& part : *line) {
+      const QRect r(QPoint(x, y), QSize(fm.horizontalAdvance(part.text), fm.height()));
+      p.fillRect(r, Qt::white);
+      p.setPen(part.colour);
+      p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, part.text);
+      x = r.right() + 1;
     }
+    y += step;
   }
 }
 
@@ -362,17 +375,29 @@ void CLogView::OnMouseMove(QPoint p) {
   }
 
   const LogDocument& d = m_doc.Data();
-  const std::string time = d.GetTimeText(chart::CursorIndex(m_state, p.x()));
+  const int i = chart::CursorIndex(m_state, p.x());
+  const std::string time = d.GetTimeText(i);
   const double value = chart::CursorReading(m_state, p.y());
-  const bool current = chart::ShowsCurrent(m_state, d.m_dShuntResistance);
+  const double r = d.m_dShuntResistance;
+  const bool current = chart::ShowsCurrent(m_state, r);
   auto line = [](const std::string& text, const QColor& colour) {
     return ReadoutLine{{QString::fromStdString(text), colour}};
   };
-  m_cursorLines = {line(chart::CursorText(value, current, d.m_dShuntResistance, time), Qt::black)};
+  m_cursorLines = {line(chart::CursorText(value, current, r, time), Qt::black)};
+  // Under it each shown channel's value at that sample, in the channel's colour.
+  ReadoutLine channels;
+  auto channel = [&](int number, bool shown, const SampleArray& samples, const QColor& colour) {
+    if (!shown || i < 0 || i >= Count(samples)) return;
+    if (!channels.empty()) channels.push_back({QStringLiteral("   "), Qt::black});
+    channels.push_back({QString::fromStdString(chart::ChannelValueText(number, (*samples)[i], current, r)), colour});
+  };
+  channel(1, m_bShowChannel1, d.m_pChannel1, m_crChannel1);
+  channel(2, m_bShowChannel2, d.m_pChannel2, m_crChannel2);
+  if (!channels.empty()) m_cursorLines.push_back(std::move(channels));
   if (m_bMeasuring) {
     const double dv = value - chart::CursorValue(m_state, m_ptMeasureStart.y());
     const chart::MeasureText m = chart::MeasureLine(m_state, Pt(m_ptMeasureStart), Pt(p), dv, current,
-                                                    d.m_dShuntResistance, d.m_header.dPeriod, d.m_bFastSampling);
+                                                    r, d.m_header.dPeriod, d.m_bFastSampling);
     m_measureLines = {line(m.text, m.forward ? QColor(0, 128, 0) : QColor(255, 0, 0))};
     if (m_bSpanStatistics) m_measureLines.push_back(line(SpanStatistics(m_ptMeasureStart, p), Qt::black));
     m_ptMeasureEnd = p;

@@ -291,20 +291,20 @@ TEST_F(ChartViewTest, ReadoutAndMeasurementDrawOverTheChartUntilARepaint) {
   EXPECT_EQ(view->viewport()->cursor().shape(), Qt::CrossCursor);
   EXPECT_GT(InLine(0, Dark), 20);
 
-  // Left to right: line 2 in green; back past the start: red.
+  // Left to right: the measurement (under the cursor's two lines) in green; back past the start: red.
   Mouse(QEvent::MouseButtonPress, {200, 150}, Qt::RightButton);
   Mouse(QEvent::MouseMove, {400, 100}, Qt::RightButton);
-  EXPECT_GT(InLine(1, Greenish), 20);
-  EXPECT_EQ(InLine(2, Dark), 0);  // no statistics unless asked for
+  EXPECT_GT(InLine(2, Greenish), 20);
+  EXPECT_EQ(InLine(3, Dark), 0);  // no statistics unless asked for
   Mouse(QEvent::MouseMove, {100, 100}, Qt::RightButton);
-  EXPECT_GT(InLine(1, Reddish), 20);
+  EXPECT_GT(InLine(2, Reddish), 20);
   Mouse(QEvent::MouseButtonRelease, {100, 100}, Qt::RightButton);
   EXPECT_EQ(view->viewport()->cursor().shape(), Qt::ArrowCursor);
 
   frame->RouteCommand(ID_SPAN_STATISTICS);
   Mouse(QEvent::MouseButtonPress, {100, 150}, Qt::RightButton);
   Mouse(QEvent::MouseMove, {300, 150}, Qt::RightButton);
-  EXPECT_GT(InLine(2, Dark), 20);
+  EXPECT_TRUE(view->ReadoutLines().back().startsWith(QString::fromUtf8("Канал 1: мин")));
   Mouse(QEvent::MouseButtonRelease, {300, 150}, Qt::RightButton);
 
   // A repaint takes the overlays away; so does a visit to the diagram;
@@ -318,6 +318,50 @@ TEST_F(ChartViewTest, ReadoutAndMeasurementDrawOverTheChartUntilARepaint) {
   Mouse(QEvent::MouseMove, {220, 150});
   frame->RouteCommand(ID_CURRENT_VALUES);
   EXPECT_TRUE(view->Picture() == clean);
+}
+
+// The read-out adds each shown channel's value at the sample under the
+// cursor and stays clear of the value axis' heading and top label, whichever
+// side they stand on.
+TEST_F(ChartViewTest, ReadoutShowsTheChannelsUnderTheCursorClearOfTheAxisLabels) {
+  Load(MakeRecording(5, 2, 0.5, 701));
+  frame->RouteCommand(ID_CURRENT_VALUES);
+  const chart::ChartState& s = view->State();
+  auto hover = [&](QPoint p) {
+    Mouse(QEvent::MouseMove, p);
+    Mouse(QEvent::MouseMove, p);
+    return view->ReadoutLines();
+  };
+  auto keptClear = [&](const QImage& clean) {
+    ASSERT_FALSE(s.m_rcAxisTop.empty());
+    for (const chart::Rect& k : s.m_rcAxisTop) {
+      const QRect r(QPoint(k.left, k.top), QPoint(k.right - 1, k.bottom - 1));
+      EXPECT_GT(CountPixels(clean, r, [](QRgb p) { return p != qRgb(255, 255, 255); }), 0);
+      EXPECT_TRUE(view->Picture().copy(r) == clean.copy(r)) << k.left << " " << k.top;
+    }
+  };
+  QStringList lines = hover({300, 150});
+  const int i = chart::CursorIndex(s, 300);
+  const double v = i % 7 - 3;
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].endsWith(QString::fromStdString(doc->Data().GetTimeText(i)) + " "));
+  EXPECT_EQ(lines[1], QString::asprintf("Канал 1: %8.4f B   Канал 2:   0.5000 B", v));
+  frame->RouteCommand(ID_CHANNEL2);
+  EXPECT_EQ(hover({300, 150})[1], QString::asprintf("Канал 1: %8.4f B", v));
+
+  // Shunt display: the headings stand in the top corners, the labels at both edges.
+  doc->chooseShuntRating = [](double) { return std::optional<double>(50); };
+  frame->RouteCommand(ID_SHUNT_CURRENT);
+  QImage clean = view->Picture();
+  EXPECT_EQ(hover({300, 150})[1], QString::asprintf("Канал 1: %8.4f B  %6.2f A", v, v / 0.0015));
+  keptClear(clean);
+  // A narrow window: the centred heading is where the read-out would begin.
+  frame->RouteCommand(ID_SHUNT_CURRENT);
+  frame->Splitter()->resize(260, frame->Splitter()->height());
+  QApplication::processEvents();
+  clean = view->Picture();
+  hover({100, 150});
+  keptClear(clean);
 }
 
 TEST_F(ChartViewTest, ThumbDragShowsTheCurvesOnlyUntilReleased) {
