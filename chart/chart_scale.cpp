@@ -273,6 +273,28 @@ bool CompressValues(ChartState& s) {
 
 namespace {
 
+// A change of the time axis that keeps the time under client column xc there.
+template <class Change>
+bool KeepingTimeAt(ChartState& s, Coord xc, Change change) {
+  const double f =
+      static_cast<double>(Add(s.m_ptScroll.x, xc)) / static_cast<double>(std::max<Coord>(s.m_sizeTotal.cx, 1));
+  change(s);
+  // Never narrower than the window (the drawing would widen it only afterwards).
+  if (s.m_sizeTotal.cx < s.m_nPlotWidth) {
+    s.m_sizeTotal.cx = s.m_nPlotWidth;
+    SetChartScrollSizes(s, s.m_sizeTotal);
+  }
+  ScrollToClamped(s, {Trunc(f * static_cast<double>(s.m_sizeTotal.cx)) - xc, s.m_ptScroll.y});
+  return true;
+}
+
+}  // namespace
+
+bool StretchTimeAt(ChartState& s, Coord xc) { return CanStretchTime(s) && KeepingTimeAt(s, xc, StretchTime); }
+bool CompressTimeAt(ChartState& s, Coord xc) { return CanCompressTime(s) && KeepingTimeAt(s, xc, CompressTime); }
+
+namespace {
+
 // Samples i0..i1 across the window's width, the middle of the band at canvas
 // x centre (of the present canvas), canvas rows top..bottom over its height.
 ZoomResult ZoomToBand(ChartState& s, Coord i0, Coord i1, double centre, Coord top, Coord bottom) {

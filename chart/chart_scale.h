@@ -180,6 +180,11 @@ ZoomResult ZoomToRect(ChartState& s, Point p0, Point p1);
 // The same zoom for a band over samples first..last at the window's full height.
 ZoomResult ZoomToSpan(ChartState& s, int first, int last);
 void ToggleSupplyVoltage(ChartState& s);
+// The time axis stretched or compressed as by the commands (when they are
+// enabled), the time under client column xc staying under it; the commands
+// themselves keep the window's centre.
+bool StretchTimeAt(ChartState& s, Coord xc);
+bool CompressTimeAt(ChartState& s, Coord xc);
 
 bool CanStretchTime(const ChartState& s);
 bool CanCompressTime(const ChartState& s);

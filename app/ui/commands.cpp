@@ -24,14 +24,14 @@ const std::vector<CommandInfo>& CommandTable() {
       {ID_INITIAL_VIEW, "Вид", "Первоначальный вид", "Показывать графики полностью", "Первоначальный вид",
        "", ":/icons/initial_view.svg", false, false},
       {ID_STRETCH_TIME, "Вид", "Растянуть по оси времени", "Растянуть по оси времени в два раза",
-       "Растянуть по времени", "", ":/icons/stretch_time.svg", false, true},
+       "Растянуть по времени", "Ctrl+Right", ":/icons/stretch_time.svg", false, true},
       {ID_SHRINK_TIME, "Вид", "Сжать по оси времени", "Сжать по оси времени в два раза", "Сжать по времени",
-       "", ":/icons/shrink_time.svg", false, false},
+       "Ctrl+Left", ":/icons/shrink_time.svg", false, false},
       {ID_STRETCH_VALUES, "Вид", "Растянуть по оси значений", "Растянуть по оси значений в два раза",
-       "Растянуть по оси значений", "", ":/icons/stretch_values.svg", false, false},
+       "Растянуть по оси значений", "Ctrl+Up", ":/icons/stretch_values.svg", false, false},
       // The tooltip begins with a Latin "C", as the program has always shown it.
       {ID_SHRINK_VALUES, "Вид", "Сжать по оси значений", "Сжать по оси значений в два раза",
-       "Cжать по оси значений", "", ":/icons/shrink_values.svg", false, false},
+       "Cжать по оси значений", "Ctrl+Down", ":/icons/shrink_values.svg", false, false},
       {ID_LIMIT_COARSER, "Вид", "Более грубый предел", "Задать более грубый масштаб вывода", "", "", "",
        false, true},
       {ID_LIMIT_FINER, "Вид", "Более точный предел", "Задать более точный масштаб вывода", "", "", "", false,
@@ -98,6 +98,27 @@ const CommandInfo* FindCommand(int id) {
 const std::vector<const char*>& MenuTitles() {
   static const std::vector<const char*> titles = {"Файл", "Вид", "Операции", "Опции", "Прибор", "Справка"};
   return titles;
+}
+
+QStringList MenuBarTexts() {
+  QStringList texts;
+  QString taken;
+  for (const char* t : MenuTitles()) {
+    QString title = Qs(t);
+    qsizetype at = 0;
+    while (at < title.size() && taken.contains(title[at].toUpper())) ++at;
+    if (at < title.size()) {
+      taken += title[at].toUpper();
+      title.insert(at, QLatin1Char('&'));
+    }
+    texts << title;
+  }
+  return texts;
+}
+
+const std::vector<int>& PaneShortcutCommands() {
+  static const std::vector<int> ids = {ID_STRETCH_TIME, ID_SHRINK_TIME, ID_STRETCH_VALUES, ID_SHRINK_VALUES};
+  return ids;
 }
 
 const std::vector<int>& ToolbarButtons() {

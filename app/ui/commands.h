@@ -2,6 +2,7 @@
 // Command identifiers, the one command table the menus, toolbar and
 // accelerators are built from, and the routing interface of command targets.
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace zet::ui {
@@ -77,6 +78,12 @@ const std::vector<CommandInfo>& CommandTable();
 const CommandInfo* FindCommand(int id);
 // The menus in their order on the menu bar.
 const std::vector<const char*>& MenuTitles();
+// The same with their Alt keys marked: each menu takes the first letter of
+// its title that no menu before it took ("&Файл", ..., "О&пции").
+QStringList MenuBarTexts();
+// Commands whose keys act only while the chart or the diagram has the focus,
+// so that the comment pane keeps them for its text (Ctrl+arrows).
+const std::vector<int>& PaneShortcutCommands();
 // The 24 toolbar entries; 0 is a separator.
 const std::vector<int>& ToolbarButtons();
 

@@ -17,6 +17,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
@@ -128,9 +129,29 @@ void CMainFrame::CreateActions() {
   }
 }
 
+namespace {
+
+// Alt pressed and released alone puts the menu bar under the keyboard, as
+// Windows programs do, whatever the desktop's own style says.
+class AltKeyMenuStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == QStyle::SH_MenuBar_AltKeyNavigation) return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
+
 void CMainFrame::CreateMenus() {
-  for (const char* title : MenuTitles()) {
-    QMenu* menu = menuBar()->addMenu(Qs(title));
+  auto* style = new AltKeyMenuStyle;
+  style->setParent(menuBar());
+  menuBar()->setStyle(style);
+  const QStringList texts = MenuBarTexts();
+  for (std::size_t k = 0; k < MenuTitles().size(); ++k) {
+    const char* title = MenuTitles()[k];
+    QMenu* menu = menuBar()->addMenu(texts[static_cast<qsizetype>(k)]);
     for (const CommandInfo& c : CommandTable()) {
       if (!c.menu || std::string(c.menu) != title) continue;
       if (c.id == ID_APP_EXIT) {
@@ -219,6 +240,16 @@ void CMainFrame::CreateClient() {
   for (QKeySequence key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
     auto* pane = new QShortcut(key, this);
     connect(pane, &QShortcut::activated, this, &CMainFrame::OnNextPane);
+  }
+  // F10 opens the menu bar at its first menu.
+  auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menus, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
+  // The zoom keys belong to the chart and the diagram; the comment pane keeps
+  // Ctrl+arrows for its text.
+  for (int id : PaneShortcutCommands()) {
+    QAction* a = m_menuActions.at(id);
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_pUpperPane->addAction(a);
   }
 }
 

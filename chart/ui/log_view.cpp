@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "chart/chart_layout.h"
@@ -197,6 +199,62 @@ void CLogView::OnScrollAction(bool vertical, int action) {
 
 void CLogView::EndScroll() {
   if (chart::OnScroll(m_state, false, chart::kEndScroll)) Invalidate();
+}
+
+void CLogView::ScrollGesture(chart::Point to) {
+  chart::ScrollToClamped(m_state, to);
+  ApplyBars();
+  EndScroll();
+}
+
+// Home and End go to the recording's start and end, PgUp and PgDn a page
+// back and on: along the time axis, or the value axis when only it scrolls.
+void CLogView::keyPressEvent(QKeyEvent* e) {
+  const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  const int key = e->key();
+  if (!plain || (key != Qt::Key_Home && key != Qt::Key_End && key != Qt::Key_PageUp && key != Qt::Key_PageDown)) {
+    QAbstractScrollArea::keyPressEvent(e);
+    return;
+  }
+  const chart::ScrollBars& b = m_state.bars;
+  const chart::Point limit = b.Limit();
+  const bool time = limit.x > 0 || limit.y == 0;
+  chart::Point to = b.pos;
+  chart::Coord& axis = time ? to.x : to.y;
+  const chart::Coord page = time ? b.page.cx : b.page.cy;
+  if (key == Qt::Key_Home) axis = 0;
+  if (key == Qt::Key_End) axis = time ? limit.x : limit.y;
+  if (key == Qt::Key_PageUp) axis -= page;
+  if (key == Qt::Key_PageDown) axis += page;
+  ScrollGesture(to);
+  e->accept();
+}
+
+// The wheel scrolls the value axis when it has a bar, else the time axis;
+// Shift+wheel the time axis; Ctrl+wheel stretches or compresses time around
+// the mouse, a step per notch. A value range no taller than the time bar
+// (which took those rows from the window) is no bar worth the wheel.
+void CLogView::wheelEvent(QWheelEvent* e) {
+  const QPoint angle = e->angleDelta();
+  const int delta = angle.y() != 0 ? angle.y() : angle.x();
+  e->accept();
+  if (delta == 0) return;
+  if (e->modifiers() & Qt::ControlModifier) {
+    m_nWheelZoom += delta;
+    const chart::Coord x = e->position().toPoint().x();
+    bool changed = false;
+    for (; m_nWheelZoom >= 120; m_nWheelZoom -= 120) changed |= chart::StretchTimeAt(m_state, x);
+    for (; m_nWheelZoom <= -120; m_nWheelZoom += 120) changed |= chart::CompressTimeAt(m_state, x);
+    if (changed) ScrollGesture(m_state.bars.pos);
+    return;
+  }
+  const chart::ScrollBars& b = m_state.bars;
+  const QScrollBar* timeBar = horizontalScrollBar();
+  const bool valueBar = b.Limit().y > (timeBar->isVisible() ? timeBar->height() : 0);
+  const bool time = (e->modifiers() & Qt::ShiftModifier) || angle.y() == 0 || !valueBar;
+  const chart::Coord line = std::max<chart::Coord>(time ? b.line.cx : b.line.cy, 1);
+  const chart::Coord step = -static_cast<chart::Coord>(delta) * QApplication::wheelScrollLines() * line / 120;
+  ScrollGesture({b.pos.x + (time ? step : 0), b.pos.y + (time ? 0 : step)});
 }
 
 bool CLogView::eventFilter(QObject* watched, QEvent* e) {

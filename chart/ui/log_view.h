@@ -78,6 +78,8 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void mouseMoveEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
   void showEvent(QShowEvent*) override;
+  void keyPressEvent(QKeyEvent*) override;
+  void wheelEvent(QWheelEvent*) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -86,6 +88,8 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void ApplyBars();
   void OnScrollAction(bool vertical, int action);
   void EndScroll();
+  // A scroll by key or wheel: the bars follow and the gesture ends at once.
+  void ScrollGesture(chart::Point to);
   void OnLButtonDown(QPoint p);
   void OnLButtonUp(QPoint p);
   void OnRButtonDown(QPoint p);
@@ -120,6 +124,7 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   std::vector<ReadoutLine> m_measureLines;
   bool m_bApplyingBars = false;
   bool m_bBarPressed[2] = {false, false};  // horizontal, vertical
+  int m_nWheelZoom = 0;  // Ctrl+wheel turned short of a whole step (1/8 degrees)
 
   QPoint m_ptZoomAnchor, m_ptZoomCorner;
   QPoint m_ptMeasureStart, m_ptMeasureEnd;
