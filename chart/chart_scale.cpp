@@ -177,6 +177,15 @@ SampleRange VisibleRange(const ChartState& s) {
   return r;
 }
 
+SampleRange WindowSamples(const ChartState& s) {
+  SampleRange r = VisibleRange(s);
+  const XMap x(s);
+  const Coord left = s.m_ptScroll.x, right = Add(s.m_ptScroll.x, s.m_nPlotWidth);
+  while (r.first <= r.last && x(r.first) < left) ++r.first;
+  while (r.last >= r.first && x(r.last) > right) --r.last;
+  return r;
+}
+
 // ---- scroll sizes and position ---------------------------------------------------
 
 void SetChartScrollSizes(ChartState& s, Size total) {
@@ -292,6 +301,12 @@ bool KeepingTimeAt(ChartState& s, Coord xc, Change change) {
 
 bool StretchTimeAt(ChartState& s, Coord xc) { return CanStretchTime(s) && KeepingTimeAt(s, xc, StretchTime); }
 bool CompressTimeAt(ChartState& s, Coord xc) { return CanCompressTime(s) && KeepingTimeAt(s, xc, CompressTime); }
+
+void FitValuesToWindow(ChartState& s) {
+  s.m_sizeTotal.cy = std::max(s.m_nPlotHeight, 1);
+  SetChartScrollSizes(s, s.m_sizeTotal);
+  ScrollToClamped(s, {s.m_ptScroll.x, 0});
+}
 
 namespace {
 

@@ -131,6 +131,8 @@ struct SampleRange {
 };
 // The samples worth drawing: one beyond each window edge.
 SampleRange VisibleRange(const ChartState& s);
+// The samples the window shows: those between its edges.
+SampleRange WindowSamples(const ChartState& s);
 
 // The same mappings with their per-drawing constants worked out once, for loops.
 class XMap {
@@ -185,6 +187,8 @@ void ToggleSupplyVoltage(ChartState& s);
 // themselves keep the window's centre.
 bool StretchTimeAt(ChartState& s, Coord xc);
 bool CompressTimeAt(ChartState& s, Coord xc);
+// The value axis back to the window's height: all of ±H in view.
+void FitValuesToWindow(ChartState& s);
 
 bool CanStretchTime(const ChartState& s);
 bool CanCompressTime(const ChartState& s);

@@ -1,6 +1,7 @@
 #include "chart/envelope.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace zet::chart {
@@ -112,6 +113,16 @@ Envelope::MinMax Envelope::Range(int i0, int i1) const {
     r.max = Max(r.max, m.max);
   });
   return r;
+}
+
+float Envelope::Peak(int i0, int i1) const {
+  const MinMax m = Range(i0, i1);
+  if (std::isfinite(m.min) && std::isfinite(m.max)) return std::max(-m.min, m.max);
+  // A sample that is not a number (or infinite) hides the finite extremes.
+  float peak = 0;
+  for (int i = std::max(i0, 0); i <= std::min(i1, n_ - 1); ++i)
+    if (std::isfinite(data_[i])) peak = std::max(peak, std::fabs(data_[i]));
+  return peak;
 }
 
 double Envelope::Sum(int i0, int i1) const {

@@ -24,6 +24,8 @@ class Envelope {
   // not a number counts as minus infinity, as the chart draws it at the bottom.
   MinMax Range(int i0, int i1) const;
   double Sum(int i0, int i1) const;
+  // The largest magnitude of the finite samples among i0..i1; 0 when none is.
+  float Peak(int i0, int i1) const;
 
   // The pyramid itself, for callers that descend it. A node is a sample
   // (level −1) or a bucket of 16^(level + 1) samples; its children are the 16

@@ -98,6 +98,16 @@ bool LogDocument::CanLimitFiner() const { return m_dLimit >= 1; }
 void LogDocument::LimitCoarser() { m_dLimit = m_dLimit * 10; }
 void LogDocument::LimitFiner() { m_dLimit = m_dLimit * 0.1; }
 
+void LogDocument::FitLimit(double peak) {
+  for (double limit : {0.1, 1.0, 10.0}) {
+    if (peak <= limit) {
+      m_dLimit = limit;
+      return;
+    }
+  }
+  m_dLimit = 100;
+}
+
 // ---- filter ------------------------------------------------------------------
 
 namespace {

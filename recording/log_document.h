@@ -71,6 +71,10 @@ class LogDocument {
   bool CanLimitFiner() const;
   void LimitCoarser();
   void LimitFiner();
+  // The finest of the limit steps (0.1, 1, 10 and 100 V, the recorder's
+  // ranges) that holds samples of up to peak volts either way; the coarsest
+  // when none does.
+  void FitLimit(double peak);
   void ToggleGrid() { m_bGrid = !m_bGrid; }
 };
 

@@ -36,6 +36,9 @@ const std::vector<CommandInfo>& CommandTable() {
        false, true},
       {ID_LIMIT_FINER, "Вид", "Более точный предел", "Задать более точный масштаб вывода", "", "", "", false,
        false},
+      {ID_FIT_LIMIT, "Вид", "Подобрать предел",
+       "Задать самый точный предел, при котором видны все показанные значения", "Подобрать предел", "",
+       ":/icons/fit_limit.svg", false, false},
       {ID_CHANNEL1, "Вид", "Канал 1", "Показать/скрыть данные по первому каналу", "Первый канал", "",
        ":/icons/channel1.svg", true, true},
       {ID_CHANNEL2, "Вид", "Канал 2", "Показать/скрыть данные по второму каналу", "Второй канал", "",
@@ -126,7 +129,7 @@ const std::vector<int>& ToolbarButtons() {
       ID_FILE_NEW,       ID_FILE_OPEN,     ID_FILE_SAVE,     0,
       ID_INITIAL_VIEW,   ID_GRID,          ID_CURRENT_VALUES, ID_CHANNEL1,
       ID_CHANNEL2,       ID_SUPPLY_VOLTAGE, 0,               ID_STRETCH_VALUES,
-      ID_SHRINK_VALUES,  ID_STRETCH_TIME,  ID_SHRINK_TIME,   0,
+      ID_SHRINK_VALUES,  ID_FIT_LIMIT,     ID_STRETCH_TIME,  ID_SHRINK_TIME,   0,
       ID_VIEW_GRAPH,     ID_VIEW_STRAY_CURRENTS, ID_SHUNT_CURRENT, ID_ANALYSIS, 0,
       ID_FILE_PRINT,     ID_FILE_PRINT_PREVIEW, ID_HELP_FINDER};
   return buttons;

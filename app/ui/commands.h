@@ -50,6 +50,7 @@ enum CommandId : int {
   ID_LIMIT_FINER = 32820,
   ID_SPAN_STATISTICS = 32840,  // the chart's span statistics (menu only)
   ID_ANALYSIS = 32841,         // the survey assessment window
+  ID_FIT_LIMIT = 32842,        // the finest limit holding the shown samples
 
   // status panes
   ID_INDICATOR_CHANNELS = 32780,
@@ -84,7 +85,7 @@ QStringList MenuBarTexts();
 // Commands whose keys act only while the chart or the diagram has the focus,
 // so that the comment pane keeps them for its text (Ctrl+arrows).
 const std::vector<int>& PaneShortcutCommands();
-// The 24 toolbar entries; 0 is a separator.
+// The toolbar's entries; 0 is a separator.
 const std::vector<int>& ToolbarButtons();
 
 // The state an update pass asks of a command's owner.

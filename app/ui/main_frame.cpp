@@ -46,8 +46,8 @@ namespace {
 constexpr const char* kReady = "Готов";
 
 // Toolbar buttons hidden while the diagram is shown (32811 the other way round).
-constexpr int kChartOnlyButtons[] = {ID_SHUNT_CURRENT, ID_STRETCH_TIME, ID_CHANNEL1, ID_CHANNEL2,
-                                     ID_SUPPLY_VOLTAGE, ID_CURRENT_VALUES, ID_SHRINK_TIME};
+constexpr int kChartOnlyButtons[] = {ID_SHUNT_CURRENT, ID_STRETCH_TIME,   ID_CHANNEL1,    ID_CHANNEL2,
+                                     ID_SUPPLY_VOLTAGE, ID_CURRENT_VALUES, ID_SHRINK_TIME, ID_FIT_LIMIT};
 
 }  // namespace
 

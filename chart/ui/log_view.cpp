@@ -362,6 +362,24 @@ std::string CLogView::SpanStatistics(QPoint a, QPoint b) {
   return chart::StatsLine(stats);
 }
 
+// The finest limit that holds every sample the window shows of the shown
+// channels, with the whole value axis in the window.
+void CLogView::FitLimit() {
+  LogDocument& d = m_doc.Data();
+  const chart::SampleRange r = chart::WindowSamples(m_state);
+  float peak = 0;
+  auto take = [&](bool shown, ChartEnvelopes::Array which, const SampleArray& samples) {
+    const int last = std::min(r.last, Count(samples) - 1);
+    if (shown && r.first <= last) peak = std::max(peak, m_envelopes.For(which, *samples).Peak(r.first, last));
+  };
+  take(m_bShowChannel1, ChartEnvelopes::kChannel1, d.m_pChannel1);
+  take(m_bShowChannel2, ChartEnvelopes::kChannel2, d.m_pChannel2);
+  d.FitLimit(peak);
+  chart::FitValuesToWindow(m_state);
+  ApplyBars();
+  m_doc.UpdateAllViews();
+}
+
 // ---- mouse ----------------------------------------------------------------------------------
 
 void CLogView::ReleaseCapture() {
@@ -521,6 +539,10 @@ bool CLogView::OnUpdate(int id, CommandState& s) {
     case ID_CURRENT_VALUES: s.checked = m_bCurrentValues; return true;
     case ID_DOTS: s.checked = m_bPoints; return true;
     case ID_SPAN_STATISTICS: s.checked = m_bSpanStatistics; return true;
+    case ID_FIT_LIMIT:
+      s.enabled = m_state.m_nSamples > 1 && ((m_bShowChannel1 && d.Channel1Count() != 0) ||
+                                             (m_bShowChannel2 && d.Channel2Count() != 0));
+      return true;
     case ID_COLOR_CHANNEL1:
     case ID_COLOR_CHANNEL2: return true;
     default: return false;
@@ -562,6 +584,7 @@ bool CLogView::OnCommand(int id) {
       m_bSpanStatistics = !m_bSpanStatistics;
       if (!m_bSpanStatistics) Invalidate();
       return true;
+    case ID_FIT_LIMIT: FitLimit(); return true;
     case ID_DOTS:
       m_bPoints = !m_bPoints;
       Redraw();

@@ -102,6 +102,7 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   void DrawReadout(QPainter& p);
   std::string SpanStatistics(QPoint a, QPoint b);
   chart::SampleRange SamplesBetween(QPoint a, QPoint b) const;
+  void FitLimit();
   ChartStyle Style() const;
 
   CLogDoc& m_doc;

@@ -574,6 +574,42 @@ TEST_F(ChartViewTest, FullMemoryZoomsToSingleSamples) {
   EXPECT_GE(samplesDrawnInPlace(), 1);
 }
 
+// "Подобрать предел", from the menu or the toolbar: the finest limit step
+// that holds every sample the window shows of the shown channels, with the
+// whole value axis back in the window.
+TEST_F(ChartViewTest, FitLimitTakesTheFinestStepHoldingTheShownSamples) {
+  struct Case {
+    float channel1, channel2;
+    bool hideChannel2, toolbar;
+    double limit;
+  } cases[] = {{0.05f, 0.04f, false, false, 0.1}, {1.0f, 0.1f, false, true, 1}, {0.5f, 7.0f, false, false, 10},
+               {0.5f, 70.0f, true, false, 1},    {150.0f, 0.0f, false, true, 100}};
+  for (const Case& c : cases) {
+    Recording r = MakeRecording(5, 2, 0.5, 1000);
+    r.header.dMaxRange = 100;  // an automatic-range recording opens at 100 V
+    for (int i = 0; i < 1000; ++i) {
+      (*r.channel1)[i] = i % 2 ? c.channel1 : -c.channel1 / 2;
+      (*r.channel2)[i] = -c.channel2;
+    }
+    (*r.channel1)[500] = NAN;
+    (*r.channel1)[999] = 90;  // beyond the window once time is stretched about the centre
+    Load(r);
+    if (c.hideChannel2) frame->RouteCommand(ID_CHANNEL2);
+    frame->RouteCommand(ID_STRETCH_TIME);
+    frame->RouteCommand(ID_STRETCH_VALUES);
+    if (c.toolbar)
+      frame->ToolbarAction(ID_FIT_LIMIT)->trigger();
+    else
+      frame->RouteCommand(ID_FIT_LIMIT);
+    EXPECT_EQ(doc->Data().m_dLimit, c.limit) << c.channel1 << " " << c.channel2;
+    EXPECT_EQ(view->State().m_sizeTotal.cy, view->viewport()->height());
+    if (c.hideChannel2) frame->RouteCommand(ID_CHANNEL2);
+  }
+  frame->RouteCommand(ID_VIEW_STRAY_CURRENTS);  // a chart command: greyed and off the toolbar there
+  EXPECT_FALSE(State(ID_FIT_LIMIT).enabled);
+  EXPECT_FALSE(frame->ToolbarAction(ID_FIT_LIMIT)->isVisible());
+}
+
 TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
   for (int id : {ID_STRETCH_TIME, ID_SHRINK_TIME, ID_STRETCH_VALUES, ID_SHRINK_VALUES, ID_CHANNEL1, ID_CHANNEL2})
     EXPECT_FALSE(State(id).enabled) << id;

@@ -229,7 +229,7 @@ TEST_F(MainFrameTest, MonitorCommandOnlyWhileTheDialogIsHidden) {
 }
 
 TEST_F(MainFrameTest, CommandTableMatchesTheMenusAndToolbar) {
-  EXPECT_EQ(ToolbarButtons().size(), 24u);
+  EXPECT_EQ(ToolbarButtons().size(), 25u);
   EXPECT_EQ(frame->MenuAction(ID_FILE_NEW)->shortcut(), QKeySequence("Ctrl+N"));
   EXPECT_EQ(frame->MenuAction(ID_FILE_PRINT)->shortcut(), QKeySequence("Ctrl+P"));
   EXPECT_EQ(frame->MenuAction(ID_SHRINK_VALUES)->toolTip(), QString::fromUtf8("Cжать по оси значений"));
