@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QSvgRenderer>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
@@ -65,6 +67,9 @@ CMainFrame::CMainFrame(CLogDoc& doc, FrameEnv env)
   } else {
     resize(960, 600);
   }
+  // The channel buttons' images are drawn in the channels' first colours.
+  m_crChannelIcon[0] = kChannel1Colour;
+  m_crChannelIcon[1] = kChannel2Colour;
   CreateActions();
   CreateMenus();
   CreateToolBar();
@@ -319,6 +324,7 @@ void CMainFrame::UpdateCommandStates() {
       if (tool->second->isCheckable()) tool->second->setChecked(s.checked);
     }
   }
+  UpdateChannelIcons();
   UpdateStatusPanes();
   const QString title = m_doc.GetTitle() + QStringLiteral(" - ") + QString::fromUtf8(kAppTitle);
   if (windowTitle() != title) setWindowTitle(title);
@@ -385,6 +391,45 @@ bool CMainFrame::OnCommand(int id) {
 void CMainFrame::SetToolbarButtonVisible(int id, bool visible) {
   auto it = m_toolActions.find(id);
   if (it != m_toolActions.end()) it->second->setVisible(visible);
+}
+
+namespace {
+
+// A channel button's image with the colour it is drawn in replaced by another.
+QIcon RecolouredIcon(const char* resource, const QColor& drawnIn, const QColor& colour) {
+  QFile file(Qs(resource));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QByteArray svg = file.readAll();
+  svg.replace(drawnIn.name().toLatin1(), colour.name().toLatin1());
+  QSvgRenderer renderer(svg);
+  QIcon icon;
+  for (int side : {16, 32}) {
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    renderer.render(&p);
+    p.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+}  // namespace
+
+// The channel buttons show the channels' colours.
+void CMainFrame::UpdateChannelIcons() {
+  const struct {
+    int id;
+    QColor drawnIn, colour;
+  } channels[] = {{ID_CHANNEL1, kChannel1Colour, m_pLogView->m_crChannel1},
+                  {ID_CHANNEL2, kChannel2Colour, m_pLogView->m_crChannel2}};
+  for (int k = 0; k < 2; ++k) {
+    if (m_crChannelIcon[k] == channels[k].colour) continue;
+    m_crChannelIcon[k] = channels[k].colour;
+    const QIcon icon = RecolouredIcon(FindCommand(channels[k].id)->icon, channels[k].drawnIn, channels[k].colour);
+    m_menuActions.at(channels[k].id)->setIcon(icon);
+    if (QAction* tool = ToolbarAction(channels[k].id)) tool->setIcon(icon);
+  }
 }
 
 void CMainFrame::SwitchView(bool diagram) {

@@ -3,6 +3,7 @@
 // table, command routing (active view, document, frame, application), the
 // splitter with the chart or the diagram above the comment pane, and the
 // instrument commands.
+#include <QColor>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -121,6 +122,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   void UpdateStatusPanes();
   void UpdateRecentFileActions();
   void SetToolbarButtonVisible(int id, bool visible);
+  void UpdateChannelIcons();
   void SwitchView(bool diagram);
   void OnInitMenuPopup();
   void OnMenuClosed();
@@ -149,6 +151,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
   bool m_bDiagramMode = false;
   int m_nSavedPromptWidth = -1;  // -1: nothing saved
   int m_nChartIdealHeight = 0;   // the chart row's ideal height in the splitter
+  QColor m_crChannelIcon[2];     // the colours the channel buttons show
 };
 
 }  // namespace zet::ui

@@ -19,6 +19,11 @@ namespace zet::ui {
 
 class CLogDoc;
 
+// The channels' colours until the user chooses others (the toolbar's channel
+// images are drawn in them).
+inline const QColor kChannel1Colour{0, 0, 255};
+inline const QColor kChannel2Colour{255, 0, 0};
+
 class CLogView : public QAbstractScrollArea, public CommandTarget {
   Q_OBJECT
  public:
@@ -63,8 +68,8 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   bool m_bCurrentValues = false;
   bool m_bPoints = false;
   bool m_bSpanStatistics = false;
-  QColor m_crChannel1{0, 0, 255};
-  QColor m_crChannel2{255, 0, 0};
+  QColor m_crChannel1 = kChannel1Colour;
+  QColor m_crChannel2 = kChannel2Colour;
   // Hooks, replaced by tests: the colour dialog (nothing on cancel) and the beep.
   std::function<std::optional<QColor>(const QColor&)> chooseColor;
   std::function<void()> beep;

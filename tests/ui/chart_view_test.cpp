@@ -627,10 +627,13 @@ TEST_F(ChartViewTest, CommandsFollowTheRecordingAndTheChannels) {
   EXPECT_EQ(frame->ToolbarAction(ID_SPAN_STATISTICS), nullptr);
   EXPECT_FALSE(State(ID_SPAN_STATISTICS).checked);
 
-  // A colour chosen for channel 1 draws it at once.
+  // A colour chosen for channel 1 draws it at once, and its toolbar button follows.
   view->chooseColor = [](const QColor&) { return std::optional<QColor>(QColor(0, 160, 0)); };
   frame->RouteCommand(ID_COLOR_CHANNEL1);
   EXPECT_GT(CountPixels(view->Picture(), view->Picture().rect(), Is(QColor(0, 160, 0))), 50);
+  const QImage button = frame->ToolbarAction(ID_CHANNEL1)->icon().pixmap(16, 16).toImage();
+  EXPECT_GT(CountPixels(button, button.rect(), Greenish), 5);
+  EXPECT_EQ(CountPixels(button, button.rect(), [](QRgb p) { return qBlue(p) > qRed(p) + 60 && qBlue(p) > qGreen(p) + 60; }), 0);
 }
 
 TEST(ChartRenderTest, ZetCliDrawsTheInitialViewOfTheWindow) {
