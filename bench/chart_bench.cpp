@@ -1,7 +1,8 @@
 // Repaint time of the time chart for small, large and full-memory recordings
 // (both channels of n samples each, a 1000 × 600 window), from the envelope
-// and by visiting every sample, and the envelope's build time against
-// reading the same recording from a .zet file.
+// and by visiting every sample, at the deepest zoom of both axes, and the
+// envelope's build time against reading the same recording from a .zet file;
+// the peak "Подобрать предел" takes over the whole recording.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -79,6 +80,13 @@ chart::ChartState LargestStretch(int n) {
   return s;
 }
 
+// Both axes stretched as far as they go: single samples, lines to far-off rows cut.
+chart::ChartState DeepestZoom(int n) {
+  chart::ChartState s = LargestStretch(n);
+  while (chart::CanStretchValues(s)) chart::StretchValues(s);
+  return s;
+}
+
 void Repaint(benchmark::State& state, chart::ChartState view, bool everySample, bool points) {
   const int n = static_cast<int>(state.range(0));
   const LogDocument& doc = Document(n);
@@ -109,6 +117,9 @@ void BM_RepaintInitialView(benchmark::State& state) {
 void BM_RepaintLargestStretch(benchmark::State& state) {
   Repaint(state, LargestStretch(static_cast<int>(state.range(0))), false, false);
 }
+void BM_RepaintDeepestZoom(benchmark::State& state) {
+  Repaint(state, DeepestZoom(static_cast<int>(state.range(0))), false, false);
+}
 void BM_RepaintInitialViewPoints(benchmark::State& state) {
   Repaint(state, InitialView(static_cast<int>(state.range(0))), false, true);
 }
@@ -125,6 +136,20 @@ void BM_EnvelopeBuild(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+
+// The largest magnitude of the whole of channel 1, from the envelope; with one
+// sample that is not a number among them, by a scan of every sample.
+void BM_FitLimitPeak(benchmark::State& state, bool withNaN) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<float> samples = *Document(n).m_pChannel1;
+  if (withNaN) samples[static_cast<std::size_t>(n / 2)] = NAN;
+  chart::Envelope e;
+  e.Build(samples.data(), n);
+  for (auto _ : state) benchmark::DoNotOptimize(e.Peak(0, n - 1));
+  state.SetItemsProcessed(state.iterations() * n);
+}
+void BM_FitLimitPeakFinite(benchmark::State& state) { BM_FitLimitPeak(state, false); }
+void BM_FitLimitPeakWithNaN(benchmark::State& state) { BM_FitLimitPeak(state, true); }
 
 // The same recording's channel 1 read back from a file (the envelope of
 // channel 1 is one of the two a recording needs).
@@ -155,9 +180,12 @@ void BM_ReadZetFile(benchmark::State& state) {
 
 BENCHMARK(BM_RepaintInitialView)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintLargestStretch)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintDeepestZoom)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintInitialViewPoints)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintInitialViewEverySample)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EnvelopeBuild)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitLimitPeakFinite)->Arg(kFullMemory)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FitLimitPeakWithNaN)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadZetFile)->Arg(10000)->Arg(1000000)->Arg(kFullMemory)->Unit(benchmark::kMillisecond);
 
 }  // namespace
