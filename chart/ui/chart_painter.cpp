@@ -390,9 +390,10 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
        chart::LayoutTimeLines(s, range, f.doc.m_header, f.doc.m_bFastSampling)) {
     const int x = ToInt(t.x - f.shift.x);
     line(x, top, x, bottom);
+    if (x < left || x > right) continue;  // a line beyond the plot has no label to show
     const QString label = Q(t.label);
     const QSize size = TextSize(p, 0, label);
-    // Centred on its line, but whole inside the plot at the window's edges.
+    // Centred on its line, but whole inside the plot at its edges.
     const int labelLeft = std::clamp(x - size.width() / 2, left, std::max(left, right - size.width()));
     p.setPen(Qt::black);
     DrawText(p, QRect(QPoint(labelLeft, bottom - size.height()), size), Qt::AlignHCenter, label);
