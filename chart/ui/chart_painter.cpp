@@ -386,6 +386,9 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
 
   const int top = visible.top();
   const int bottom = visible.bottom() + 1;
+  // The seconds' unit stands in the bottom right corner.
+  const QString unit = QStringLiteral("c  ");
+  const int labelsRight = right - (f.doc.m_bFastSampling ? TextSize(p, Qt::TextSingleLine, unit).width() : 0);
   for (const chart::TimeLine& t :
        chart::LayoutTimeLines(s, range, f.doc.m_header, f.doc.m_bFastSampling)) {
     const int x = ToInt(t.x - f.shift.x);
@@ -393,14 +396,14 @@ void DrawGrid(Frame& f, chart::SampleRange range) {
     if (x < left || x > right) continue;  // a line beyond the plot has no label to show
     const QString label = Q(t.label);
     const QSize size = TextSize(p, 0, label);
-    // Centred on its line, but whole inside the plot at its edges.
-    const int labelLeft = std::clamp(x - size.width() / 2, left, std::max(left, right - size.width()));
+    // Centred on its line, but whole inside the plot (and clear of the unit) at its edges.
+    const int labelLeft = std::clamp(x - size.width() / 2, left, std::max(left, labelsRight - size.width()));
     p.setPen(Qt::black);
     DrawText(p, QRect(QPoint(labelLeft, bottom - size.height()), size), Qt::AlignHCenter, label);
   }
   if (f.doc.m_bFastSampling) {
     p.setPen(Qt::black);
-    DrawText(p, visible, Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, QStringLiteral("c  "));
+    DrawText(p, visible, Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, unit);
   }
 }
 

@@ -151,13 +151,16 @@ TEST(ChartPainterTest, EdgeTimeLabelsAreDrawnWhole) {
   ChartStyle style;
   style.font = FontFromLogFont(LogFont{-12, 0, 0, 0, 400, 0, 0, 0, 204, 0, 0, 0, 0, "DejaVu Sans"});
   // The first label on sample 1 at the left edge; with 26 samples the last on
-  // the right edge too; stretched to single samples, lines beyond both edges.
+  // the right edge too (with fast sampling beside the seconds' unit there);
+  // stretched to single samples, lines beyond both edges.
   struct Case {
     int n, stretches;
-  } cases[] = {{100000, 0}, {26, 0}, {100000, 30}};
+    bool fast;
+  } cases[] = {{100000, 0, false}, {26, 0, false}, {26, 0, true}, {100000, 30, false}};
   for (const Case& c : cases) {
     LogDocument doc;
-    doc.SetRecording(MakeRecording(12, 1, 0.5, c.n, false));
+    doc.SetRecording(MakeRecording(12, 1, c.fast ? 0.0003 : 0.5, c.n, false));
+    doc.m_bFastSampling = c.fast;
     ChartState s;
     chart::InitialUpdate(s, {600, 400});
     chart::ResetView(s, c.n);
@@ -166,18 +169,28 @@ TEST(ChartPainterTest, EdgeTimeLabelsAreDrawnWhole) {
     const QImage image = Paint(s, doc, style, {600, 400});
     chart::PrepareScreenDrawing(s, doc.m_dLimit, false);
     int whole = 0, labels = 0;
-    for (const chart::TimeLine& t : chart::LayoutTimeLines(s, chart::VisibleRange(s), doc.m_header, false)) {
-      if (t.x < s.m_ptScroll.x || t.x > s.m_ptScroll.x + 600) continue;
+    auto add = [&](const QString& text) {
       QImage alone(200, 60, QImage::Format_RGB32);
       alone.fill(Qt::white);
       QPainter p(&alone);
       p.setFont(style.font);
-      const QString label = QString::fromStdString(t.label);
       const int flags = Qt::AlignHCenter | Qt::TextIncludeTrailingSpaces;
-      p.drawText(QRect(QPoint(10, 10), p.fontMetrics().boundingRect(QRect(), flags, label).size()), flags, label);
+      p.drawText(QRect(QPoint(10, 10), p.fontMetrics().boundingRect(QRect(), flags, text).size()), flags, text);
       p.end();
       whole += CountPixels(alone, alone.rect(), Dark);
       ++labels;
+    };
+    for (const chart::TimeLine& t : chart::LayoutTimeLines(s, chart::VisibleRange(s), doc.m_header, c.fast))
+      if (t.x >= s.m_ptScroll.x && t.x <= s.m_ptScroll.x + 600) add(QString::fromStdString(t.label));
+    if (c.fast) {
+      // The seconds' unit keeps its corner to itself.
+      add(QStringLiteral("c"));
+      const int corner = QFontMetrics(style.font).horizontalAdvance(QStringLiteral("c  "));
+      const int before = whole;
+      add(QStringLiteral("c"));
+      EXPECT_NEAR(CountPixels(image, QRect(600 - corner, 360, corner, 40), Dark), whole - before, 3);
+      whole = before;
+      --labels;
     }
     // The dotted time line under a label darkens a few of its edge pixels, never lightens one.
     const int band = CountPixels(image, QRect(0, 360, 600, 40), Dark);
