@@ -148,7 +148,7 @@ std::string CursorText(double value, bool current, double r, const std::string& 
 
 std::string ChannelValueText(int channel, double value, bool current, double r) {
   const std::string volts = CFormat("Канал %d: %8.4f B", channel, value);
-  return current ? volts + CFormat("  %6.2f A", value / r) : volts;
+  return current ? volts + CFormat("  %6.2f A", ShuntAmperes(value, r)) : volts;
 }
 
 Point ReadoutOrigin(Size block, Size client, const std::vector<Rect>& keepOut) {

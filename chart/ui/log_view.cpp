@@ -342,7 +342,7 @@ std::optional<chart::SampleRange> CLogView::MeasuredSpan() const {
   return SamplesBetween(m_ptMeasureStart, m_ptMeasureEnd);
 }
 
-chart::SampleRange CLogView::ShownSpan() const { return SamplesBetween(QPoint(0, 0), QPoint(viewport()->width(), 0)); }
+chart::SampleRange CLogView::ShownSpan() const { return chart::WindowSamples(m_state); }
 
 std::string CLogView::SpanStatistics(QPoint a, QPoint b) {
   const LogDocument& d = m_doc.Data();
@@ -366,7 +366,7 @@ std::string CLogView::SpanStatistics(QPoint a, QPoint b) {
 // channels, with the whole value axis in the window.
 void CLogView::FitLimit() {
   LogDocument& d = m_doc.Data();
-  const chart::SampleRange r = chart::WindowSamples(m_state);
+  const chart::SampleRange r = ShownSpan();
   float peak = 0;
   auto take = [&](bool shown, ChartEnvelopes::Array which, const SampleArray& samples) {
     const int last = std::min(r.last, Count(samples) - 1);

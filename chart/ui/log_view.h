@@ -54,7 +54,7 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   const chart::ChartState& State() const { return m_state; }
   // The samples between the measurement line's two ends, while one is drawn.
   std::optional<chart::SampleRange> MeasuredSpan() const;
-  // The samples the window shows (not limited to the recording).
+  // The samples the window shows: those between its edges.
   chart::SampleRange ShownSpan() const;
   // The canvas position the scroll bars stand at.
   chart::Point BarsPosition() const;
