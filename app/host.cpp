@@ -3,13 +3,14 @@
 #include <chrono>
 #include <thread>
 
+#include "app/local_time.h"
 #include "app/text_format.h"
 
 namespace zet {
 
 LocalTime ToLocalTime(std::time_t t) {
   std::tm tm{};
-  localtime_r(&t, &tm);
+  LocalTm(t, &tm);
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
 }
 

@@ -5,30 +5,11 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <locale.h>
 #include <vector>
 
+#include "app/c_locale_scope.h"
+
 namespace zet {
-namespace {
-
-locale_t CLocale() {
-  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return loc;
-}
-
-// Switches this thread to the C locale for the lifetime of the object.
-class CLocaleScope {
- public:
-  CLocaleScope() : old_(uselocale(CLocale())) {}
-  ~CLocaleScope() { uselocale(old_); }
-  CLocaleScope(const CLocaleScope&) = delete;
-  CLocaleScope& operator=(const CLocaleScope&) = delete;
-
- private:
-  locale_t old_;
-};
-
-}  // namespace
 
 std::string CFormat(const char* fmt, ...) {
   CLocaleScope scope;

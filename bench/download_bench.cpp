@@ -9,7 +9,7 @@
 
 #include "app/settings.h"
 #include "link/download.h"
-#include "link/posix_serial_device.h"
+#include "link/system_serial_device.h"
 #include "sim/pty_simulator.h"
 
 namespace {
@@ -59,7 +59,7 @@ void BM_Download64KiBPaced(benchmark::State& state) {
     zet::MemorySettingsStore store;
     zet::AppSettings settings(store);
     settings.m_strPortName = pty.SlavePath();
-    zet::PosixSerialDevice device;
+    zet::SystemSerialDevice device;
     zet::SystemClock clock;
     QuietPrompts prompts;
     NoProgress progress;

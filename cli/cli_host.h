@@ -12,7 +12,7 @@
 #include "app/settings.h"
 #include "app/ui/qt_settings_store.h"
 #include "cli/cli.h"
-#include "link/posix_serial_device.h"
+#include "link/system_serial_device.h"
 #include "link/serial_channel.h"
 #include "link/tracing_serial_device.h"
 
@@ -78,7 +78,7 @@ struct InstrumentSession {
   ~InstrumentSession();
   QtSettingsStore store;
   AppSettings settings{store};
-  PosixSerialDevice device;
+  SystemSerialDevice device;
   std::FILE* traceFile = nullptr;
   std::unique_ptr<TracingSerialDevice> tracer;
   SystemClock clock;

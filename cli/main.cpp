@@ -1,5 +1,4 @@
 // zet-cli: the recorder's instrument work and file conversions without a window.
-#include <clocale>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -7,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/terminal.h"
 #include "recording/replacing_file.h"
 
 namespace zet::cli {
@@ -134,12 +134,8 @@ void PrintUsage(std::FILE* out) {
 
 int main(int argc, char** argv) {
   using namespace zet::cli;
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = StartTerminal(argc, argv);
   zet::RemoveTemporariesOnSignals();
-  // The system's error texts in the user's language; numbers keep the C
-  // locale's decimal point, since LC_NUMERIC is left alone.
-  std::setlocale(LC_CTYPE, "");
-  std::setlocale(LC_MESSAGES, "");
   if (args.empty()) {
     PrintUsage(stderr);
     return kExitUsage;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/system_error.h"
 #include "app/text_format.h"
 
 namespace zet {
@@ -93,10 +94,8 @@ bool SerialChannel::PurgePort() { return device_.Purge(); }
 
 std::string PortErrorText(long error) {
   std::string text = CFormat("Port error %ld\t", error);
-  // strerror_r follows LC_MESSAGES, so the description is in the user's language.
-  char buf[256] = {};
-  const char* description = strerror_r(static_cast<int>(error), buf, sizeof buf);
-  if (error != 0 && description && *description) text += std::string("\n") + description;
+  const std::string description = SystemErrorText(error);
+  if (!description.empty()) text += "\n" + description;
   return text;
 }
 

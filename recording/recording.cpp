@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/local_time.h"
 #include "app/text_format.h"
 
 namespace zet {
@@ -199,7 +200,7 @@ void CivilFromDays(long long z, long long* y, unsigned* m, unsigned* d) {
 std::string DateText(long long abs) {
   std::time_t tt = static_cast<std::time_t>(abs);
   std::tm tm{};
-  if (!localtime_r(&tt, &tm)) return kUnknownTimeText;
+  if (!LocalTm(tt, &tm)) return kUnknownTimeText;
   return CFormat("%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour,
                  tm.tm_min, tm.tm_sec);
 }
@@ -262,8 +263,9 @@ char* TimeTextFormatter::WriteDate(long long t, char* out) {
     winLo_ = abs;
     winHi_ = abs + 3600;
     winUniform_ = false;
-    if (localtime_r(&lo, &a) && localtime_r(&hi, &b) && a.tm_gmtoff == b.tm_gmtoff) {
-      winOffset_ = a.tm_gmtoff;
+    long offLo = 0, offHi = 0;
+    if (LocalTm(lo, &a, &offLo) && LocalTm(hi, &b, &offHi) && offLo == offHi) {
+      winOffset_ = offLo;
       long long local = abs + winOffset_;
       long long days = local >= 0 ? local / 86400 : -((-local + 86399) / 86400);
       long long secs = local - days * 86400;

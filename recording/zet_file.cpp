@@ -1,17 +1,13 @@
 #include "recording/zet_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <bit>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <new>
-#include <system_error>
+
+#include "app/host_files.h"
+#include "app/system_error.h"
 
 namespace zet {
 
@@ -185,8 +181,6 @@ ZetReadResult Fail(ZetStatus status, std::string message) {
   return r;
 }
 
-std::string SystemMessage(int err) { return std::generic_category().message(err); }
-
 }  // namespace
 
 std::string Cp1251ToUtf8(const std::string& bytes) {
@@ -319,30 +313,24 @@ ZetReadResult DecodeZet(const std::uint8_t* data, std::size_t size) {
 }
 
 ZetReadResult ReadZetFile(const std::string& path) {
-  // Without O_NONBLOCK a FIFO would wait for a writer before the check below.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0)
-    return Fail(ZetStatus::IoError, "Не удалось открыть файл «" + path + "».\n" + SystemMessage(errno));
-  struct stat st {};
-  errno = 0;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = errno;
-    ::close(fd);
-    return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\n" +
-                                        (err != 0 ? SystemMessage(err)
-                                         : S_ISDIR(st.st_mode) ? std::string("Это каталог.")
-                                                               : std::string("Это не обычный файл.")));
+  InputFile file;
+  switch (file.Open(path)) {
+    case InputFile::Opened::Ok: break;
+    case InputFile::Opened::Failed:
+      return Fail(ZetStatus::IoError, "Не удалось открыть файл «" + path + "».\n" + SystemErrorText(file.Error()));
+    case InputFile::Opened::Directory:
+      return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\nЭто каталог.");
+    case InputFile::Opened::NotRegular:
+      return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\nЭто не обычный файл.");
   }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxZetFileSize) {
+  const auto readFailed = [&] {
+    return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\n" + SystemErrorText(file.Error()));
+  };
+  if (file.Size() > kMaxZetFileSize) {
     // Larger than any recording: say why from its first bytes, read nothing more.
     std::uint8_t head[4 + 4 + kHeaderSize + 8 + 4];
-    const ssize_t n = ::pread(fd, head, sizeof head, 0);
-    const int err = errno;
-    ::close(fd);
-    if (n <= 0)
-      return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\n" + SystemMessage(n < 0 ? err : EIO));
+    const long long n = file.ReadAt(0, head, sizeof head);
+    if (n < 0) return readFailed();
     ZetReadResult r = DecodeZet(head, static_cast<std::size_t>(n));
     // Its first bytes cut short are no news; anything else wrong with them is the reason.
     if (r.message != kCutMessage) return r;
@@ -350,24 +338,17 @@ ZetReadResult ReadZetFile(const std::string& path) {
   }
   std::vector<std::uint8_t> buf;
   try {
-    buf.resize(static_cast<std::size_t>(st.st_size));
+    buf.resize(static_cast<std::size_t>(file.Size()));
   } catch (const std::bad_alloc&) {
-    ::close(fd);
     return Fail(ZetStatus::IoError, kMemoryMessage);
   }
   std::size_t got = 0;
   while (got < buf.size()) {
-    ssize_t n = ::read(fd, buf.data() + got, buf.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int err = errno;
-      ::close(fd);
-      return Fail(ZetStatus::IoError, "Не удалось прочитать файл «" + path + "».\n" + SystemMessage(err));
-    }
+    const long long n = file.Read(buf.data() + got, buf.size() - got);
+    if (n < 0) return readFailed();
     if (n == 0) break;  // the file shrank meanwhile: decode what is there
     got += static_cast<std::size_t>(n);
   }
-  ::close(fd);
   return DecodeZet(buf.data(), got);
 }
 

@@ -44,6 +44,12 @@ int CLogApp::InitInstance(const QStringList& arguments) {
 
   m_session = std::make_unique<InstrumentSession>(m_settings, m_prompts);
   m_doc = std::make_unique<CLogDoc>(m_settings, m_prompts, m_files);
+  m_settings.GetPortName();
+  m_settings.GetBaudRate();
+  m_settings.GetSignals();
+  // Before the frame takes the line to the recorder: the simulator may be that line.
+  std::string simulatorError;
+  const bool simulatorFailed = simulator && !m_session->StartSimulator(&simulatorError);
 
   FrameEnv env{m_settings, m_prompts, m_files, m_session->Channel(), m_session->GetClock(),
                [](QWidget* owner) -> std::unique_ptr<Progress> { return std::make_unique<CProgressBox>(owner); },
@@ -64,15 +70,9 @@ int CLogApp::InitInstance(const QStringList& arguments) {
   m_doc->OnNewDocument();
   if (!file.isEmpty() && !m_doc->OnOpenDocument(file)) return 1;
 
-  m_settings.GetPortName();
-  m_settings.GetBaudRate();
-  m_settings.GetSignals();
-  if (simulator) {
-    std::string error;
-    if (!m_session->StartSimulator(&error))
-      m_prompts.Message("Не удалось запустить имитатор Регистратора.\n" + error, kAppTitle, MsgButtons::Ok,
-                        MsgIcon::Exclamation);
-  }
+  if (simulatorFailed)
+    m_prompts.Message("Не удалось запустить имитатор Регистратора.\n" + simulatorError, kAppTitle, MsgButtons::Ok,
+                      MsgIcon::Exclamation);
   m_frame->UpdateCommandStates();
   // Without a window manager a maximise request does nothing: fill the screen first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) m_frame->setGeometry(screen->availableGeometry());

@@ -2,19 +2,22 @@
 
 #include "app/host.h"
 #include "app/settings.h"
-#include "link/posix_serial_device.h"
+#include <optional>
+
 #include "link/serial_channel.h"
-#include "sim/pty_simulator.h"
+#include "link/system_serial_device.h"
+#include "sim/local_recorder.h"
 #include "sim/recorder_sim.h"
 
 struct InstrumentSession::Impl {
-  Impl(zet::AppSettings& s, zet::Prompts& p) : settings(s), channel(device, s, clock, p) {}
+  Impl(zet::AppSettings& s, zet::Prompts& p) : settings(s), prompts(p) {}
 
   zet::AppSettings& settings;
-  zet::PosixSerialDevice device;
+  zet::Prompts& prompts;
+  zet::SystemSerialDevice device;
   zet::SystemClock clock;
-  zet::SerialChannel channel;
-  zet::sim::PtySimulator simulator;
+  zet::sim::LocalRecorder simulator;
+  std::optional<zet::SerialChannel> channel;  // made at first use, on the port or the simulator
 };
 
 InstrumentSession::InstrumentSession(zet::AppSettings& settings, zet::Prompts& prompts)
@@ -22,12 +25,17 @@ InstrumentSession::InstrumentSession(zet::AppSettings& settings, zet::Prompts& p
 
 InstrumentSession::~InstrumentSession() {
   // The port goes before the simulated recorder behind it.
-  d_->channel.ClosePort();
+  if (d_->channel) d_->channel->ClosePort();
+  d_->channel.reset();
   d_->simulator.Stop();
 }
 
 bool InstrumentSession::StartSimulator(std::string* error) {
   if (d_->simulator.Running()) return true;
+  if (d_->channel) {
+    if (error) *error = "the line to the recorder is already in use";
+    return false;
+  }
   // A memory that looks like a survey: three two-channel runs started
   // yesterday morning, read at the recorder's real line speed.
   zet::sim::ImageOptions image;
@@ -44,16 +52,23 @@ bool InstrumentSession::StartSimulator(std::string* error) {
   options.image = zet::sim::MakeSurveyImage(image);
   options.paced = true;
   std::string why;
-  if (!d_->simulator.Start(options, &why)) {
+  if (!d_->simulator.Start(options, d_->clock, &why)) {
     if (error) *error = why;
     return false;
   }
-  d_->settings.m_strPortName = d_->simulator.SlavePath();  // not stored: this run only
+  // Not stored: this run only. An in-process simulator answers whatever port is named.
+  if (!d_->simulator.PortName().empty()) d_->settings.m_strPortName = d_->simulator.PortName();
   return true;
 }
 
 bool InstrumentSession::SimulatorRunning() const { return d_->simulator.Running(); }
 
-zet::SerialChannel& InstrumentSession::Channel() { return d_->channel; }
+zet::SerialChannel& InstrumentSession::Channel() {
+  if (!d_->channel) {
+    zet::SerialDevice* simulated = d_->simulator.Device();
+    d_->channel.emplace(simulated ? *simulated : d_->device, d_->settings, d_->clock, d_->prompts);
+  }
+  return *d_->channel;
+}
 
 zet::Clock& InstrumentSession::GetClock() { return d_->clock; }

@@ -1,7 +1,7 @@
 #pragma once
 // The desktop program's line to the recorder: the serial device, the system
 // clock and the channel over them, and for `zet --simulator` a simulated
-// recorder on a pseudo-terminal that stands in for the port during this run.
+// recorder that stands in for the port during this run.
 #include <memory>
 #include <string>
 
@@ -20,8 +20,9 @@ class InstrumentSession {
   InstrumentSession& operator=(const InstrumentSession&) = delete;
 
   // Starts the simulated recorder with a survey-like memory and points the
-  // port name at it for this run only (nothing is stored). False with a
-  // reason when it cannot start; the settings are then left as they were.
+  // port at it for this run only (nothing is stored). Called before the
+  // first Channel(). False with a reason when it cannot start; the settings
+  // are then left as they were.
   bool StartSimulator(std::string* error);
   bool SimulatorRunning() const;
 

@@ -12,7 +12,7 @@
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "link/download.h"
-#include "link/posix_serial_device.h"
+#include "link/system_serial_device.h"
 #include "link/serial_channel.h"
 #include "sim/pty_simulator.h"
 #include "support/fakes.h"
@@ -59,18 +59,18 @@ class PtyMaster {
   std::string slave_;
 };
 
-TEST(PosixSerialDevice, NamesMapToDevices) {
-  EXPECT_EQ(PosixSerialDevice::DevicePath("COM1:"), "/dev/ttyS0");
-  EXPECT_EQ(PosixSerialDevice::DevicePath("com6:"), "/dev/ttyS5");
-  EXPECT_EQ(PosixSerialDevice::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(PosixSerialDevice::DevicePath("COM7:"), "");
-  EXPECT_EQ(PosixSerialDevice::DevicePath("COM1"), "");
-  EXPECT_EQ(PosixSerialDevice::DevicePath("ttyS0"), "");
-  EXPECT_EQ(PosixSerialDevice::DevicePath(""), "");
+TEST(SystemSerialDevice, NamesMapToDevices) {
+  EXPECT_EQ(SystemDeviceName("COM1:"), "/dev/ttyS0");
+  EXPECT_EQ(SystemDeviceName("com6:"), "/dev/ttyS5");
+  EXPECT_EQ(SystemDeviceName("/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(SystemDeviceName("COM7:"), "");
+  EXPECT_EQ(SystemDeviceName("COM1"), "");
+  EXPECT_EQ(SystemDeviceName("ttyS0"), "");
+  EXPECT_EQ(SystemDeviceName(""), "");
 }
 
-TEST(PosixSerialDevice, MissingDeviceFailsWithItsErrno) {
-  PosixSerialDevice dev;
+TEST(SystemSerialDevice, MissingDeviceFailsWithItsErrno) {
+  SystemSerialDevice dev;
   EXPECT_FALSE(dev.Open("/dev/zet-no-such-port"));
   EXPECT_EQ(dev.LastError(), ENOENT);
   EXPECT_FALSE(dev.Open("LPT1:"));
@@ -81,11 +81,11 @@ TEST(PosixSerialDevice, MissingDeviceFailsWithItsErrno) {
   EXPECT_EQ(dev.LastError(), ENOTTY);
 }
 
-TEST(PosixSerialDevice, PseudoTerminalCarriesTheExchange) {
+TEST(SystemSerialDevice, PseudoTerminalCarriesTheExchange) {
   PtyMaster master;
   ASSERT_TRUE(master.Ok());
   master.NonBlocking();
-  PosixSerialDevice dev;
+  SystemSerialDevice dev;
   ASSERT_TRUE(dev.Open(master.Slave())) << dev.LastError();
   ASSERT_TRUE(dev.Configure(10416)) << dev.LastError();
   EXPECT_TRUE(dev.SetRts(true));
@@ -116,10 +116,10 @@ TEST(PosixSerialDevice, PseudoTerminalCarriesTheExchange) {
   EXPECT_EQ(dev.Read(buf, 1), 0u);
 }
 
-TEST(PosixSerialDevice, SecondOpenOfABusyPortFails) {
+TEST(SystemSerialDevice, SecondOpenOfABusyPortFails) {
   PtyMaster master;
   ASSERT_TRUE(master.Ok());
-  PosixSerialDevice first, second;
+  SystemSerialDevice first, second;
   ASSERT_TRUE(first.Open(master.Slave()));
   EXPECT_FALSE(second.Open(master.Slave()));
   EXPECT_EQ(second.LastError(), EBUSY);
@@ -127,10 +127,10 @@ TEST(PosixSerialDevice, SecondOpenOfABusyPortFails) {
   EXPECT_TRUE(second.Open(master.Slave()));
 }
 
-TEST(PosixSerialDevice, HangUpEndsAReadAtOnce) {
+TEST(SystemSerialDevice, HangUpEndsAReadAtOnce) {
   auto master = std::make_unique<PtyMaster>();
   ASSERT_TRUE(master->Ok());
-  PosixSerialDevice dev;
+  SystemSerialDevice dev;
   ASSERT_TRUE(dev.Open(master->Slave()));
   ASSERT_TRUE(dev.Configure(10416));
   master.reset();
@@ -140,7 +140,7 @@ TEST(PosixSerialDevice, HangUpEndsAReadAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
-TEST(PosixSerialDevice, ChannelReportsABusyPortAndReadsAReply) {
+TEST(SystemSerialDevice, ChannelReportsABusyPortAndReadsAReply) {
   PtyMaster master;
   ASSERT_TRUE(master.Ok());
   master.NonBlocking();
@@ -151,9 +151,9 @@ TEST(PosixSerialDevice, ChannelReportsABusyPortAndReadsAReply) {
   SystemClock clock;
   testing::ScriptedPrompts prompts;
 
-  PosixSerialDevice holder;
+  SystemSerialDevice holder;
   ASSERT_TRUE(holder.Open(master.Slave()));
-  PosixSerialDevice dev;
+  SystemSerialDevice dev;
   SerialChannel channel(dev, settings, clock, prompts);
   EXPECT_EQ(channel.OpenPort(), 0);
   ASSERT_EQ(prompts.calls.size(), 1u);
@@ -175,7 +175,7 @@ TEST(PosixSerialDevice, ChannelReportsABusyPortAndReadsAReply) {
 // Whole downloads through the real device on a pseudo-terminal, from the
 // simulated recorder at its line speed: a stray byte inside a block costs one
 // repeat, and a line that hangs up ends the transfer at once.
-TEST(PosixSerialDevice, DownloadSurvivesAStrayByteAndEndsAtAHangUp) {
+TEST(SystemSerialDevice, DownloadSurvivesAStrayByteAndEndsAtAHangUp) {
   struct Case {
     const char* name;
     int extraByteBlock, hangUpAfterBlocks;
@@ -204,7 +204,7 @@ TEST(PosixSerialDevice, DownloadSurvivesAStrayByteAndEndsAtAHangUp) {
     testing::ScriptedPrompts prompts;
     testing::RecordingProgress progress;
     progress.cancelWhen = [&] { return progress.cancelChecks > 200; };  // a transfer that never ends
-    PosixSerialDevice dev;
+    SystemSerialDevice dev;
     SerialChannel channel(dev, settings, clock, prompts);
     const std::string raw = ::testing::TempDir() + "zet-pty-raw-" + std::to_string(getpid());
     DownloadOptions options;

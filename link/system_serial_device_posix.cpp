@@ -1,4 +1,4 @@
-#include "link/posix_serial_device.h"
+#include "link/system_serial_device.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -39,7 +39,9 @@ bool IsUnsupported(int err) { return err == ENOTTY || err == EINVAL; }
 
 }  // namespace
 
-std::string PosixSerialDevice::DevicePath(const std::string& name) {
+bool SystemSerialDevice::IsOpen() const { return fd_ >= 0; }
+
+std::string SystemDeviceName(const std::string& name) {
   if (!name.empty() && name[0] == '/') return name;
   if (name.size() == 5 && (name[0] == 'c' || name[0] == 'C') && (name[1] == 'o' || name[1] == 'O') &&
       (name[2] == 'm' || name[2] == 'M') && name[3] >= '1' && name[3] <= '6' && name[4] == ':')
@@ -47,17 +49,15 @@ std::string PosixSerialDevice::DevicePath(const std::string& name) {
   return {};
 }
 
-std::string SystemDeviceName(const std::string& name) { return PosixSerialDevice::DevicePath(name); }
-
-bool PosixSerialDevice::Fail() {
+bool SystemSerialDevice::Fail() {
   error_ = errno;
   if (error_ == EIO || error_ == ENXIO || error_ == ENODEV) hungUp_ = true;
   return false;
 }
 
-bool PosixSerialDevice::Open(const std::string& name) {
+bool SystemSerialDevice::Open(const std::string& name) {
   Close();
-  const std::string path = DevicePath(name);
+  const std::string path = SystemDeviceName(name);
   if (path.empty()) {
     error_ = ENOENT;
     return false;
@@ -87,7 +87,7 @@ bool PosixSerialDevice::Open(const std::string& name) {
   return true;
 }
 
-bool PosixSerialDevice::Configure(int baud) {
+bool SystemSerialDevice::Configure(int baud) {
   if (fd_ < 0) {
     error_ = EBADF;
     return false;
@@ -116,7 +116,7 @@ bool PosixSerialDevice::Configure(int baud) {
   return true;
 }
 
-bool PosixSerialDevice::Write(const std::uint8_t* data, std::size_t n) {
+bool SystemSerialDevice::Write(const std::uint8_t* data, std::size_t n) {
   if (fd_ < 0) {
     error_ = EBADF;
     return false;
@@ -154,7 +154,7 @@ bool PosixSerialDevice::Write(const std::uint8_t* data, std::size_t n) {
   return true;
 }
 
-std::size_t PosixSerialDevice::Read(std::uint8_t* buf, std::size_t n) {
+std::size_t SystemSerialDevice::Read(std::uint8_t* buf, std::size_t n) {
   if (fd_ < 0) {
     error_ = EBADF;
     return 0;
@@ -201,7 +201,7 @@ std::size_t PosixSerialDevice::Read(std::uint8_t* buf, std::size_t n) {
   return got;
 }
 
-bool PosixSerialDevice::SetModemLine(int line, bool on) {
+bool SystemSerialDevice::SetModemLine(int line, bool on) {
   if (fd_ < 0) {
     error_ = EBADF;
     return false;
@@ -213,11 +213,11 @@ bool PosixSerialDevice::SetModemLine(int line, bool on) {
   return true;
 }
 
-bool PosixSerialDevice::SetRts(bool on) { return SetModemLine(TIOCM_RTS, on); }
+bool SystemSerialDevice::SetRts(bool on) { return SetModemLine(TIOCM_RTS, on); }
 
-bool PosixSerialDevice::SetDtr(bool on) { return SetModemLine(TIOCM_DTR, on); }
+bool SystemSerialDevice::SetDtr(bool on) { return SetModemLine(TIOCM_DTR, on); }
 
-bool PosixSerialDevice::Purge() {
+bool SystemSerialDevice::Purge() {
   if (fd_ < 0) {
     error_ = EBADF;
     return false;
@@ -226,7 +226,7 @@ bool PosixSerialDevice::Purge() {
   return true;
 }
 
-void PosixSerialDevice::Close() {
+void SystemSerialDevice::Close() {
   if (fd_ < 0) return;
   ::close(fd_);  // also drops the lock
   fd_ = -1;

@@ -1,6 +1,8 @@
 #pragma once
-// The serial device on a POSIX terminal: a real port, a USB adapter or a
-// pseudo-terminal (the simulator). Reads follow the recorder link's time-outs.
+// The system's serial port: on POSIX a terminal device (a real port, a USB
+// adapter or the simulator's pseudo-terminal), on Windows a COM port through
+// the Win32 communications calls. Reads follow the recorder link's time-outs.
+// One class, two twins: system_serial_device_posix.cpp, system_serial_device_win.cpp.
 #include <csignal>
 #include <string>
 
@@ -8,12 +10,12 @@
 
 namespace zet {
 
-class PosixSerialDevice : public SerialDevice {
+class SystemSerialDevice : public SerialDevice {
  public:
-  PosixSerialDevice() = default;
-  ~PosixSerialDevice() override { Close(); }
-  PosixSerialDevice(const PosixSerialDevice&) = delete;
-  PosixSerialDevice& operator=(const PosixSerialDevice&) = delete;
+  SystemSerialDevice() = default;
+  ~SystemSerialDevice() override { Close(); }
+  SystemSerialDevice(const SystemSerialDevice&) = delete;
+  SystemSerialDevice& operator=(const SystemSerialDevice&) = delete;
 
   bool Open(const std::string& name) override;
   bool Configure(int baud) override;
@@ -23,7 +25,7 @@ class PosixSerialDevice : public SerialDevice {
   bool SetDtr(bool on) override;
   bool Purge() override;
   void Close() override;
-  bool IsOpen() const override { return fd_ >= 0; }
+  bool IsOpen() const override;
   long LastError() const override { return error_; }
   bool HungUp() const override { return hungUp_; }
 
@@ -34,20 +36,20 @@ class PosixSerialDevice : public SerialDevice {
     intervalMs_ = intervalMs;
   }
 
-  // A read or write interrupted by a signal ends early when *flag is set (a
-  // command-line program's Ctrl-C); otherwise it waits on.
+  // A read or write interrupted by a signal (on Windows: a console Ctrl+C)
+  // ends early when *flag is set; otherwise it waits on.
   void SetInterruptFlag(const volatile sig_atomic_t* flag) { interrupt_ = flag; }
 
-  // "COM1:".."COM6:" (any case) -> /dev/ttyS0../dev/ttyS5; a name starting
-  // with "/" as it stands; anything else has no device (empty result).
-  static std::string DevicePath(const std::string& name);
-
  private:
-  bool Fail();  // keeps errno as the last error, returns false
+  bool Fail();  // keeps the system's error code as the last error, returns false
   bool SetModemLine(int line, bool on);
 
+#ifdef _WIN32
+  void* handle_ = nullptr;  // HANDLE; nullptr when closed
+#else
   int fd_ = -1;
   bool pty_ = false;
+#endif
   bool hungUp_ = false;
   const volatile sig_atomic_t* interrupt_ = nullptr;
   long error_ = 0;
@@ -56,9 +58,15 @@ class PosixSerialDevice : public SerialDevice {
   int intervalMs_ = kIntervalTimeoutMs;
 };
 
+#ifndef _WIN32
 // Sets a line rate the fixed Bxxx constants do not cover (10416) through
 // termios2; lives in its own file because <asm/termbits.h> and <termios.h>
 // clash. Returns 0 or an errno value.
 int SetCustomBaudRate(int fd, int baud);
+#else
+// Ends a read that is waiting on the port now, from another thread (a console
+// Ctrl+C handler runs on one of its own); the read returns what it has.
+void CancelSerialWaits();
+#endif
 
 }  // namespace zet
