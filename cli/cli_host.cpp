@@ -1,6 +1,5 @@
 #include "cli/cli_host.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "app/host_files.h"
 #include "app/text_format.h"
 
 namespace zet::cli {
@@ -17,13 +17,13 @@ namespace {
 volatile sig_atomic_t g_interrupt = 0;
 volatile sig_atomic_t g_everInterrupted = 0;
 
-extern "C" void OnSignal(int) {
+
+}  // namespace
+
+void NoteInterrupt() {
   g_interrupt = 1;
   g_everInterrupted = 1;
 }
-
-
-}  // namespace
 
 MsgAnswer TerminalPrompts::Message(const std::string& text, const std::string& caption,
                                    MsgButtons buttons, MsgIcon) {
@@ -103,15 +103,6 @@ void TerminalProgress::Draw() {
   std::fflush(stderr);
 }
 
-void CatchInterrupts() {
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = 0;  // no restart: a blocked wait returns at once
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-}
-
 bool Interrupted() { return g_interrupt != 0; }
 
 bool EverInterrupted() { return g_everInterrupted != 0; }
@@ -156,7 +147,7 @@ InstrumentSession::InstrumentSession(const Args& args) {
   }
   if (auto trace = args.Option("trace")) {
     if (trace->empty()) throw UsageError("--trace needs a file name");
-    traceFile = *trace == "-" ? stderr : std::fopen(trace->c_str(), "w");
+    traceFile = *trace == "-" ? stderr : OpenStdioFile(*trace, "w");
     if (!traceFile) throw std::runtime_error(*trace + ": " + std::strerror(errno));
     tracer = std::make_unique<TracingSerialDevice>(device, traceFile);
   }

@@ -59,9 +59,11 @@ class TerminalProgress : public Progress {
   std::int64_t startMs_ = 0;
 };
 
-// Ctrl-C / SIGTERM set a flag instead of killing the process, so a transfer
-// ends cleanly and the port is closed.
+// Ctrl-C / SIGTERM (on Windows Ctrl+C and Ctrl+Break) set a flag instead of
+// killing the process, so a transfer ends cleanly and the port is closed.
+// One twin per platform: interrupts_posix.cpp, interrupts_win.cpp.
 void CatchInterrupts();
+void NoteInterrupt();  // what the handler does; safe inside a signal handler
 bool Interrupted();       // reads without clearing
 bool TakeInterrupt();     // reads and clears
 bool EverInterrupted();   // any interrupt since CatchInterrupts, taken or not

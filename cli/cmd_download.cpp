@@ -1,14 +1,9 @@
 // zet-cli download: the recorder's memory into one .zet file per run.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include <filesystem>
 #include <system_error>
 
+#include "app/host_files.h"
+#include "app/system_error.h"
 #include "app/text_format.h"
 #include "cli/cli_host.h"
 #include "link/download.h"
@@ -17,22 +12,16 @@
 namespace zet::cli {
 namespace {
 
-bool IsWritableDir(const std::string& dir) {
-  struct stat st {};
-  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
-}
-
 // Claims a name that no file has yet, so nothing existing is ever replaced
 // (also not one created meanwhile by someone else). Empty when none is free.
 std::string ClaimFreeName(const std::string& dir, const std::string& title) {
   for (int k = 1; k < 10000; ++k) {
     std::string path = dir + "/" + title + (k == 1 ? "" : " (" + std::to_string(k) + ")") + ".zet";
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return path;
+    switch (CreateNewFile(path, nullptr)) {
+      case NewFile::Created: return path;
+      case NewFile::Exists: continue;
+      case NewFile::Failed: return {};
     }
-    if (errno != EEXIST) return {};
   }
   return {};
 }
@@ -62,8 +51,8 @@ int Run(const Args& args) {
   const int giveUp = args.IntOption("give-up", 60, 0, 24 * 3600);
   // Checked before the transfer: a download that cannot be kept is wasted time.
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (!IsWritableDir(dir)) {
+  std::filesystem::create_directories(PathFromUtf8(dir), ec);
+  if (!IsWritableDirectory(dir)) {
     std::fprintf(stderr, "zet-cli download: %s is not a writable directory%s%s\n", dir.c_str(),
                  ec ? ": " : "", ec ? ec.message().c_str() : "");
     return kExitFile;
@@ -86,7 +75,7 @@ int Run(const Args& args) {
   switch (r.status) {
     case DownloadResult::Status::PortFailed:
       std::fprintf(stderr, "zet-cli download: %s: %s\n", s.settings.m_strPortName.c_str(),
-                   std::strerror(static_cast<int>(s.device.LastError())));
+                   SystemErrorText(s.device.LastError()).c_str());
       return kExitFile;
     case DownloadResult::Status::BadPreamble:
     case DownloadResult::Status::TransferFailed: return early.empty() ? kExitInstrument : earlyCode;

@@ -1,10 +1,11 @@
 #pragma once
 // Writing a user's file so that nothing of theirs is lost, replaced behind
 // their back or hung on.
-#include <sys/types.h>
-
 #include <cstddef>
 #include <string>
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
 
 namespace zet {
 
@@ -38,18 +39,26 @@ class ReplacingFile {
   bool InPlace() const { return inPlace_; }
 
  private:
-  bool Fail(const char* what, int err);
+  // One twin per platform: replacing_file_posix.cpp, replacing_file_win.cpp.
+  bool Fail(const char* what, long err);
+  std::string path_, error_;
+  bool allowStdout_;
+  bool inPlace_ = false;
+#ifdef _WIN32
+  bool OpenInPlace(const std::wstring& path, bool truncate);
+  std::wstring target_;     // the full path of what is replaced
+  void* handle_ = nullptr;  // the temporary, or the target written in place
+#else
   bool OpenInPlace(const std::string& path, bool truncate);
   bool OpenUnnamed(mode_t mode);
   bool NameUnnamed();
   void DropTemporary();
-  std::string path_, target_, temp_, error_;
-  bool allowStdout_;
-  bool inPlace_ = false;
+  std::string target_, temp_;
   bool existed_ = false;  // the target was there to be replaced
   bool unnamed_ = false;  // the temporary has no name yet
   int fd_ = -1;
   int slot_ = -1;  // in the interrupt clean-up table
+#endif
 };
 
 // Named temporaries in the making are listed in a fixed table, so that a
@@ -57,7 +66,9 @@ class ReplacingFile {
 // before it ends the way that signal ends it. Installs the handlers; a handler
 // installed later for one of these signals (an interruptible transfer, say)
 // takes over that signal. A write past a file-size limit (SIGXFSZ) fails
-// like any other write error.
+// like any other write error. On Windows a temporary is marked for deletion
+// while it is written, so the system removes it however the program ends, and
+// there is nothing to install.
 void RemoveTemporariesOnSignals();
 
 // Off: every temporary is named, as on a file system without unnamed files

@@ -13,8 +13,9 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
-#include <system_error>
 #include <vector>
+
+#include "app/system_error.h"
 
 namespace zet {
 
@@ -74,8 +75,6 @@ extern "C" void RemoveTemporariesAndDie(int sig) {
   ::signal(sig, SIG_DFL);
   ::raise(sig);
 }
-
-std::string SystemMessage(int err) { return std::generic_category().message(err); }
 
 mode_t NewFileMode() {
   // umask can only be read by setting it; nothing else here creates files meanwhile.
@@ -163,8 +162,8 @@ void ReplacingFile::DropTemporary() {
   slot_ = -1;
 }
 
-bool ReplacingFile::Fail(const char* what, int err) {
-  error_ = std::string(what) + " «" + path_ + "».\n" + SystemMessage(err);
+bool ReplacingFile::Fail(const char* what, long err) {
+  error_ = std::string(what) + " «" + path_ + "».\n" + SystemErrorText(err);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   DropTemporary();

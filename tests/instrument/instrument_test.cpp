@@ -15,6 +15,7 @@
 #include "recording/recording.h"
 #include "sim/recorder_sim.h"
 #include "sim/sim_serial_device.h"
+#include "support/environment.h"
 #include "support/fakes.h"
 
 namespace zet {
@@ -26,10 +27,7 @@ using testing::VirtualClock;
 
 class Utc : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
+  zet::testing::TimeZoneScope tz_{"UTC"};
 };
 
 std::time_t At(int y, int mo, int d, int h = 12, int mi = 0) {

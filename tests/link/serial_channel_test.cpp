@@ -1,6 +1,7 @@
 #include <clocale>
 #include <cerrno>
 
+#include "app/system_error.h"
 #include "link/channel_fixture.h"
 
 namespace zet::testing {
@@ -34,16 +35,25 @@ TEST_F(ChannelTest, OpensOnceAndAgainOnlyAfterClose) {
 
 TEST_F(ChannelTest, MissingDeviceReportsErrorAndRetriesNextTime) {
   // The code as it always read, and the system's words for it in the user's language.
+#ifdef _WIN32
+  // The system's own text for ERROR_FILE_NOT_FOUND, in the language Windows is set to.
+  const std::string words = SystemErrorText(2);
+#else
   const std::string ctype = setlocale(LC_CTYPE, nullptr), messages = setlocale(LC_MESSAGES, nullptr);
   setlocale(LC_CTYPE, "ru_RU.UTF-8");
   setlocale(LC_MESSAGES, "ru_RU.UTF-8");
-  device.openError = ENOENT;
+  const std::string words = "Нет такого файла или каталога";
+#endif
+  device.openError = 2;  // ENOENT, ERROR_FILE_NOT_FOUND
   EXPECT_EQ(channel.OpenPort(), 0);
+#ifndef _WIN32
   setlocale(LC_CTYPE, ctype.c_str());
   setlocale(LC_MESSAGES, messages.c_str());
+#endif
   EXPECT_EQ(channel.State(), State::Failed);
   ASSERT_EQ(prompts.calls.size(), 1u);
-  EXPECT_EQ(prompts.calls[0].text, "Port error 2\t\nНет такого файла или каталога");
+  ASSERT_FALSE(words.empty());
+  EXPECT_EQ(prompts.calls[0].text, "Port error 2\t\n" + words);
   EXPECT_EQ(prompts.calls[0].caption, "COM3:");
   EXPECT_EQ(prompts.calls[0].buttons, MsgButtons::Ok);
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "recording/export.h"
+#include "support/environment.h"
 
 namespace zet {
 namespace {
@@ -21,16 +22,11 @@ namespace fs = std::filesystem;
 
 class Environment {
  public:
-  Environment(const char* tz, const char* locale) {
-    setenv("TZ", tz, 1);
-    tzset();
-    std::setlocale(LC_ALL, locale);
-  }
-  ~Environment() {
-    std::setlocale(LC_ALL, "C");
-    unsetenv("TZ");
-    tzset();
-  }
+  Environment(const char* tz, const char* locale) : tz_(tz) { std::setlocale(LC_ALL, locale); }
+  ~Environment() { std::setlocale(LC_ALL, "C"); }
+
+ private:
+  testing::TimeZoneScope tz_;
 };
 
 std::string Slurp(const std::string& path) {
@@ -57,7 +53,7 @@ LogDocument Doc(double period, int channels, std::vector<float> ch1, std::option
 }
 
 TEST(Export, OneChannelLinesEvenUnderARussianLocale) {
-  Environment env("Europe/Moscow", "ru_RU.UTF-8");
+  Environment env("Europe/Moscow", testing::kRussianLocale);
   LogDocument doc = Doc(1.0, 1, {1.5f, -0.25f}, std::vector<float>{});
   EXPECT_EQ(ExportText(doc), "05.03.2024 10:20:00\t1.500000\n05.03.2024 10:20:01\t-0.250000\n");
 }

@@ -10,31 +10,10 @@
 #include <string>
 
 #include "recording/recording.h"
+#include "support/environment.h"
 
 namespace zet {
 namespace {
-
-class TzScope {
- public:
-  explicit TzScope(const char* tz) {
-    const char* old = std::getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~TzScope() {
-    if (had_)
-      setenv("TZ", old_.c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  bool had_;
-  std::string old_;
-};
 
 TEST(SampleWord, ChannelVoltsAtRangeEdgesInSinglePrecision) {
   EXPECT_EQ(ChannelVolts(0x3200), 0.0f);
@@ -108,7 +87,7 @@ RecordingHeader DatedHeader(int y, int mo, int d, int h, int mi, double period) 
 }
 
 TEST(TimeText, ThreeForms) {
-  TzScope tz("Europe/Moscow");
+  testing::TimeZoneScope tz("Europe/Moscow");
   RecordingHeader fast = DatedHeader(2024, 3, 5, 10, 20, 0.0003);
   EXPECT_EQ(GetTimeText(fast, 1), "  0.0003 c   ");
   EXPECT_EQ(GetTimeText(fast, 0), "  0.0000 c   ");
@@ -126,7 +105,7 @@ TEST(TimeText, ThreeForms) {
 }
 
 TEST(TimeText, ImpossibleHeadersGiveSafeTexts) {
-  TzScope tz("Europe/Moscow");
+  testing::TimeZoneScope tz("Europe/Moscow");
   RecordingHeader h = DatedHeader(2024, 1, 1, 0, 0, std::numeric_limits<double>::infinity());
   EXPECT_EQ(GetTimeText(h, 1), kUnknownTimeText);
   h.dPeriod = std::nan("");
@@ -151,7 +130,7 @@ void ExpectFormatterMatches(const RecordingHeader& h, long long rows) {
 }
 
 TEST(TimeText, FormatterEqualsGetTimeTextAcrossDaylightSavingChanges) {
-  TzScope tz("Europe/Berlin");
+  testing::TimeZoneScope tz("Europe/Berlin");
   // 31.03.2024 02:00 CET -> 03:00 CEST; 27.10.2024 03:00 CEST -> 02:00 CET.
   ExpectFormatterMatches(DatedHeader(2024, 3, 31, 1, 0, 0.5), 3 * 7200);
   ExpectFormatterMatches(DatedHeader(2024, 10, 27, 1, 30, 1.0), 4 * 3600);

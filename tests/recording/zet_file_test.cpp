@@ -2,7 +2,6 @@
 // replacing a file safely.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,25 +27,6 @@ namespace fs = std::filesystem;
 class TempDir : public testing::TempDir {
  public:
   TempDir() : testing::TempDir("zet-file") {}
-};
-
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit lim = old_;
-    lim.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lim);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int);
 };
 
 std::vector<std::uint8_t> Slurp(const std::string& path) {
@@ -248,27 +228,6 @@ TEST(ZetFile, WriteAndReadAFile) {
   EXPECT_EQ(ReadZetFile(dir.path().string()).status, ZetStatus::IoError);
   std::ofstream(dir / "empty.zet").close();
   EXPECT_EQ(ReadZetFile(dir / "empty.zet").status, ZetStatus::Empty);
-}
-
-// A write that fails half-way (here: the file size limit, as a full disk
-// would) reports the file and leaves the previous version and no debris.
-TEST(ZetFile, FailedWriteLeavesTheOldFileUntouched) {
-  TempDir dir;
-  const std::string path = dir / "rec.zet";
-  ASSERT_EQ(WriteZetFile(path, Sample()), "");
-  const auto before = Slurp(path);
-  Recording big = Sample();
-  big.channel1 = std::vector<float>(100000, 1.0f);
-  std::string msg;
-  {
-    FileSizeLimit limit(4096);
-    msg = WriteZetFile(path, big);
-  }
-  EXPECT_NE(msg.find("rec.zet"), std::string::npos) << msg;
-  EXPECT_EQ(Slurp(path), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-
-  EXPECT_FALSE(WriteZetFile(dir / "no-such-dir/rec.zet", Sample()).empty());
 }
 
 TEST(ZetFile, TooLongCommentIsRefusedNotTruncated) {

@@ -1,19 +1,16 @@
 // The recorder model as the program sees it on the line.
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <numeric>
 
 #include <gtest/gtest.h>
 
-#include "sim/pty_simulator.h"
 #include "sim/recorder_sim.h"
 #include "sim/sim_serial_device.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace zet::sim {
 namespace {
@@ -291,50 +288,14 @@ TEST(SurveyImage, LoadRefusesMissingAndOversizedFiles) {
   std::string err;
   EXPECT_FALSE(LoadImageFile("/nonexistent/data", ImageOptions{}, img, err));
   EXPECT_FALSE(err.empty());
-  char path[] = "/tmp/zet-sim-imgXXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, 0x1000000LL * 2), 0);  // one word too many, sparse
-  ::close(fd);
+  testing::TempDir dir("zet-sim");
+  const std::string path = dir / "data";
+  std::ofstream(path, std::ios::binary).put('\0');
+  std::filesystem::resize_file(path, 0x1000000LL * 2);  // one word too many, sparse
   EXPECT_FALSE(LoadImageFile(path, ImageOptions{}, img, err));
-  ASSERT_EQ(truncate(path, 5), 0);
+  std::filesystem::resize_file(path, 5);
   ASSERT_TRUE(LoadImageFile(path, ImageOptions{}, img, err)) << err;
   EXPECT_EQ(img.bytes.size(), 4u);
-  unlink(path);
-}
-
-// ---- pseudo-terminal -------------------------------------------------------
-
-std::size_t ReadFd(int fd, std::uint8_t* buf, std::size_t n, int timeoutMs) {
-  std::size_t got = 0;
-  while (got < n) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) break;
-    ssize_t r = ::read(fd, buf + got, n - got);
-    if (r <= 0) break;
-    got += static_cast<std::size_t>(r);
-  }
-  return got;
-}
-
-TEST(PtySimulator, ServesTheRecorderOnARawSlave) {
-  PtySimulator pty;
-  Options o = SmallImage(1, 1, 100);
-  // Bytes that a cooked line would mangle (CR, ^C, ^D, LF) must pass unchanged.
-  o.image.bytes.assign({0x0D, 0x03, 0x04, 0x0A});
-  std::string err;
-  ASSERT_TRUE(pty.Start(o, &err)) << err;
-  ASSERT_EQ(pty.SlavePath().rfind("/dev/pts/", 0), 0u);
-  int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::write(fd, kReadMemory.data(), 11), 11);
-  std::uint8_t buf[32];
-  ASSERT_EQ(ReadFd(fd, buf, 17 + 4 + 1, 3000), 22u);
-  EXPECT_EQ(Bytes(buf + 17, buf + 21), o.image.bytes);
-  EXPECT_EQ(buf[21], Sum(o.image.bytes.data(), 4));
-  ::close(fd);
-  pty.Stop();
-  EXPECT_FALSE(pty.Running());
 }
 
 }  // namespace

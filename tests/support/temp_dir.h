@@ -2,8 +2,12 @@
 // A fresh folder under the system's temporary folder, removed with everything
 // in it; and a way to run a piece of a test as an ordinary user when the
 // tests run as root (root may write any file, so refusals need someone else).
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -37,6 +41,7 @@ class TempDir {
   static inline int next_ = 0;
 };
 
+#ifndef _WIN32
 inline constexpr uid_t kNobody = 65534;
 
 // Runs body in a child process as user and group "nobody" when we are root
@@ -52,5 +57,6 @@ inline int RunAsUser(const std::function<int()>& body) {
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 }  // namespace zet::testing

@@ -250,6 +250,47 @@ TEST(FileSafety, FileSizeLimitFailsTheWrite) {
   }
 }
 
+// The file size limit for this process, as a full disk would stop a write.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lim = old_;
+    lim.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lim);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*old_handler_)(int);
+};
+
+// A write that fails half-way (here: the file size limit, as a full disk
+// would) reports the file and leaves the previous version and no debris.
+TEST(FileSafety, FailedSaveLeavesTheOldFileUntouched) {
+  TempDir dir("zet-safety");
+  const std::string path = dir / "rec.zet";
+  ASSERT_EQ(WriteZetFile(path, Small()), "");
+  const auto before = Slurp(path);
+  Recording big = Small();
+  big.channel1 = std::vector<float>(100000, 1.0f);
+  std::string msg;
+  {
+    FileSizeLimit limit(4096);
+    msg = WriteZetFile(path, big);
+  }
+  EXPECT_NE(msg.find("rec.zet"), std::string::npos) << msg;
+  EXPECT_EQ(Slurp(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+
+  EXPECT_FALSE(WriteZetFile(dir / "no-such-dir/rec.zet", Small()).empty());
+}
+
 // Opening a FIFO must not wait for a writer.
 TEST(FileSafety, ReadingAFifoDoesNotWait) {
   TempDir dir("zet-safety");
