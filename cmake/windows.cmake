@@ -31,3 +31,62 @@ endforeach()
 if(TARGET zet)
   set_target_properties(zet PROPERTIES WIN32_EXECUTABLE ON)
 endif()
+
+# ---- what the programs need beside them ------------------------------------
+# Each entry: a file and the folder (relative to the programs) it goes to.
+# Installed with the programs (the installer takes the installed tree) and
+# copied into the build folder, so the programs and tests run from there.
+get_filename_component(zet_qt_prefix "${QT6_INSTALL_PREFIX}" ABSOLUTE)
+set(zet_qt_plugins "${zet_qt_prefix}/${QT6_INSTALL_PLUGINS}")
+set(zet_runtime)
+macro(zet_runtime_file file dest)
+  list(APPEND zet_runtime "${file}|${dest}")
+endmacro()
+foreach(module Core Gui Widgets PrintSupport)
+  zet_runtime_file("${zet_qt_prefix}/bin/Qt6${module}.dll" ".")
+endforeach()
+# Loaded at run time: the window system (offscreen for zet-cli's pictures and
+# the tests), the native look, the Russian texts of Qt's own dialogs.
+zet_runtime_file("${zet_qt_plugins}/platforms/qwindows.dll" "platforms")
+zet_runtime_file("${zet_qt_plugins}/platforms/qoffscreen.dll" "platforms")
+zet_runtime_file("${zet_qt_plugins}/styles/qwindowsvistastyle.dll" "styles")
+if(TARGET Qt6::Svg)
+  zet_runtime_file("${zet_qt_prefix}/bin/Qt6Svg.dll" ".")
+  zet_runtime_file("${zet_qt_plugins}/iconengines/qsvgicon.dll" "iconengines")
+  zet_runtime_file("${zet_qt_plugins}/imageformats/qsvg.dll" "imageformats")
+endif()
+find_file(zet_qtbase_ru qtbase_ru.qm PATHS /usr/share/qt6/translations NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+zet_runtime_file("${zet_qtbase_ru}" "translations")
+# The MinGW runtime of the compiler that built everything.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                OUTPUT_VARIABLE zet_libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
+                OUTPUT_VARIABLE zet_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+zet_runtime_file("${zet_libstdcxx}" ".")
+zet_runtime_file("${zet_libgcc}" ".")
+zet_runtime_file("/usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll" ".")
+# Where Qt finds its plugins and translations: beside the programs.
+zet_runtime_file("${CMAKE_SOURCE_DIR}/res/windows/qt.conf" ".")
+zet_runtime_file("${CMAKE_SOURCE_DIR}/res/help/index.html" "help")
+
+set(zet_runtime_copies)
+foreach(entry ${zet_runtime})
+  string(REPLACE "|" ";" parts "${entry}")
+  list(GET parts 0 file)
+  list(GET parts 1 dest)
+  if(NOT EXISTS "${file}")
+    message(FATAL_ERROR "Windows runtime file missing: ${file}")
+  endif()
+  install(FILES "${file}" DESTINATION "${dest}")
+  get_filename_component(name "${file}" NAME)
+  set(copy "${CMAKE_BINARY_DIR}/${dest}/${name}")
+  add_custom_command(OUTPUT "${copy}" COMMAND ${CMAKE_COMMAND} -E copy_if_different "${file}" "${copy}"
+                     DEPENDS "${file}" VERBATIM)
+  list(APPEND zet_runtime_copies "${copy}")
+endforeach()
+add_custom_target(windows_runtime ALL DEPENDS ${zet_runtime_copies})
+
+install(TARGETS zet-cli RUNTIME DESTINATION .)
+if(TARGET zet)
+  install(TARGETS zet RUNTIME DESTINATION .)
+endif()
