@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "app/local_time.h"
 #include "app/text_format.h"
 
 namespace zet::analysis {
@@ -17,8 +18,7 @@ std::string Trimmed(std::string s) {
 std::string Count(long long n) { return std::to_string(n); }
 
 bool LocalTime(long long t, std::tm* tm) {
-  const std::time_t tt = static_cast<std::time_t>(t);
-  return localtime_r(&tt, tm) != nullptr;
+  return LocalTm(static_cast<std::time_t>(t), tm);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <future>
 
+#include "app/local_time.h"
 #include "diagram/diagram_geometry.h"
 
 namespace zet::analysis {
@@ -97,9 +98,8 @@ struct Channel {
 
 // Local clock hour or calendar day that holds instant t.
 long long Floor(long long t, bool day) {
-  std::time_t tt = static_cast<std::time_t>(t);
   std::tm tm{};
-  if (!localtime_r(&tt, &tm)) return t;
+  if (!LocalTm(static_cast<std::time_t>(t), &tm)) return t;
   const long long into = tm.tm_min * 60LL + tm.tm_sec + (day ? tm.tm_hour * 3600LL : 0);
   return t - into;
 }
