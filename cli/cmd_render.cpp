@@ -9,7 +9,9 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#if ZET_HAVE_SVG
 #include <QSvgGenerator>
+#endif
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -84,6 +86,7 @@ QByteArray Render(Format format, QSize size, int dpi, const PaintFn& paint) {
       break;
     }
     case Format::Svg: {
+#if ZET_HAVE_SVG
       QSvgGenerator svg;
       svg.setOutputDevice(&buffer);
       svg.setSize(size);
@@ -93,6 +96,7 @@ QByteArray Render(Format format, QSize size, int dpi, const PaintFn& paint) {
       if (!p.begin(&svg)) return {};
       paint(p);
       p.end();
+#endif
       break;
     }
   }
@@ -155,6 +159,9 @@ int Run(const Args& args) {
   const std::string& out = args.Positional()[1];
   const std::optional<Format> format = FormatOf(out);
   if (!format) throw UsageError("the output must end in .png, .pdf or .svg");
+#if !ZET_HAVE_SVG
+  if (*format == Format::Svg) throw UsageError("this build draws no SVG (Qt's SVG module was not there); use .png or .pdf");
+#endif
   if (SameFile(in, out)) throw UsageError("the output file would replace the recording itself");
   const bool diagram = args.Flag("diagram");
   const bool page = args.Flag("page");

@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "app/host_files.h"
+
 namespace zet {
 
 void LogDocument::DeleteContents() {
@@ -203,7 +205,7 @@ bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   std::error_code ec1, ec2;
   if (a.empty() || b.empty()) return a == b;
-  const fs::path pa(a), pb(b);
+  const fs::path pa = PathFromUtf8(a), pb = PathFromUtf8(b);
   if (fs::exists(pa, ec1) && fs::exists(pb, ec2)) {
     std::error_code ec;
     bool same = fs::equivalent(pa, pb, ec);

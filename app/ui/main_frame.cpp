@@ -25,7 +25,6 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QSvgRenderer>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
@@ -395,21 +394,20 @@ void CMainFrame::SetToolbarButtonVisible(int id, bool visible) {
 
 namespace {
 
-// A channel button's image with the colour it is drawn in replaced by another.
-QIcon RecolouredIcon(const char* resource, const QColor& drawnIn, const QColor& colour) {
-  QFile file(Qs(resource));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  QByteArray svg = file.readAll();
-  svg.replace(drawnIn.name().toLatin1(), colour.name().toLatin1());
-  QSvgRenderer renderer(svg);
+// A channel button's image in another colour. The image is drawn in its
+// channel's colour alone, so every pixel takes the new colour and keeps its
+// coverage (alpha), edges included.
+QIcon RecolouredIcon(const char* resource, const QColor& colour) {
+  const QIcon source(Qs(resource));
   QIcon icon;
   for (int side : {16, 32}) {
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    renderer.render(&p);
-    p.end();
-    icon.addPixmap(pixmap);
+    QImage image = source.pixmap(side, side).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < image.width(); ++x)
+        line[x] = qRgba(colour.red(), colour.green(), colour.blue(), qAlpha(line[x]));
+    }
+    icon.addPixmap(QPixmap::fromImage(image));
   }
   return icon;
 }
@@ -420,13 +418,12 @@ QIcon RecolouredIcon(const char* resource, const QColor& drawnIn, const QColor& 
 void CMainFrame::UpdateChannelIcons() {
   const struct {
     int id;
-    QColor drawnIn, colour;
-  } channels[] = {{ID_CHANNEL1, kChannel1Colour, m_pLogView->m_crChannel1},
-                  {ID_CHANNEL2, kChannel2Colour, m_pLogView->m_crChannel2}};
+    QColor colour;
+  } channels[] = {{ID_CHANNEL1, m_pLogView->m_crChannel1}, {ID_CHANNEL2, m_pLogView->m_crChannel2}};
   for (int k = 0; k < 2; ++k) {
     if (m_crChannelIcon[k] == channels[k].colour) continue;
     m_crChannelIcon[k] = channels[k].colour;
-    const QIcon icon = RecolouredIcon(FindCommand(channels[k].id)->icon, channels[k].drawnIn, channels[k].colour);
+    const QIcon icon = RecolouredIcon(FindCommand(channels[k].id)->icon, channels[k].colour);
     m_menuActions.at(channels[k].id)->setIcon(icon);
     if (QAction* tool = ToolbarAction(channels[k].id)) tool->setIcon(icon);
   }
