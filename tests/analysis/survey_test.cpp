@@ -8,6 +8,7 @@
 
 #include "analysis/survey.h"
 #include "diagram/diagram_geometry.h"
+#include "support/environment.h"
 
 namespace zet::analysis {
 namespace {
@@ -150,8 +151,7 @@ TEST(Survey, ShortExcursionsCountNeitherAsExcursionsNorInTheShare) {
 }
 
 TEST(Survey, ClockHoursAndDays) {
-  setenv("TZ", "UTC0", 1);
-  tzset();
+  zet::testing::TimeZoneScope tz("UTC");
   // 10-minute samples from 05.03.2024 09:07 for 50 hours, sample i = i.
   std::vector<float> v(300);
   for (int i = 0; i < 300; ++i) v[i] = static_cast<float>(i);
@@ -178,8 +178,6 @@ TEST(Survey, ClockHoursAndDays) {
   EXPECT_TRUE(s.daily.empty());
   EXPECT_EQ(s.hourly[0].start, t0 + 3600);
   EXPECT_EQ(s.hourly[0].count, 4);
-  unsetenv("TZ");
-  tzset();
 }
 
 TEST(Survey, ChannelPairLineAndShuntCurrent) {

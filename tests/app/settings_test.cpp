@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/text_format.h"
 #include "app/ui/qt_settings_store.h"
+#include "support/environment.h"
 
 namespace zet {
 namespace {
@@ -78,8 +79,7 @@ TEST(AppSettings, QSettingsProfileKeepsIntegersStringsAndUnsignedLineLevels) {
 }
 
 TEST(TextFormat, KeepsTheDecimalPointInARussianLocale) {
-  const char* ru = std::setlocale(LC_ALL, "ru_RU.UTF-8");
-  if (!ru) ru = std::setlocale(LC_ALL, "ru_RU.utf8");
+  const char* ru = std::setlocale(LC_ALL, testing::kRussianLocale);
   ASSERT_NE(ru, nullptr) << "scripts/setup-deps generates ru_RU.UTF-8";
   EXPECT_EQ(CFormat("%f|%6.1f|%d", 1.5, -0.25, 42), "1.500000|  -0.2|42");
   std::setlocale(LC_ALL, "C");

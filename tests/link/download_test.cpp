@@ -414,9 +414,11 @@ TEST_F(WholeDownloadTest, RawFileHoldsTheReceivedBytes) {
   BlockRecorder rec(device, Preamble(static_cast<int>(image.size() / 2), 0, 0, {}, 1), image);
   DownloadResult r = DownloadMemory(channel, progress, header, {path.string()});
   ASSERT_EQ(r.status, DownloadResult::Status::Decoded);
-  std::ifstream in(path, std::ios::binary);
-  Bytes onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(onDisk, image);
+  {
+    std::ifstream in(path, std::ios::binary);  // closed before the file goes: Windows keeps open files
+    Bytes onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(onDisk, image);
+  }
   std::filesystem::remove(path);
 }
 

@@ -206,10 +206,12 @@ TEST(SameFile, DifferentSpellingsOfOnePath) {
   fs::create_directories(dir / "sub");
   std::ofstream(dir / "a.zet") << "x";
   std::ofstream(dir / "b.zet") << "x";
-  fs::create_symlink(dir / "a.zet", dir / "link.zet");
   const std::string a = (dir / "a.zet").string();
   EXPECT_TRUE(SameFile(a, (dir / "sub" / ".." / "a.zet").string()));
+#ifndef _WIN32  // links need privileges there
+  fs::create_symlink(dir / "a.zet", dir / "link.zet");
   EXPECT_TRUE(SameFile(a, (dir / "link.zet").string()));
+#endif
   EXPECT_FALSE(SameFile(a, (dir / "b.zet").string()));
   EXPECT_TRUE(SameFile((dir / "new.zet").string(), (dir / "sub" / ".." / "." / "new.zet").string()));
   EXPECT_FALSE(SameFile((dir / "new.zet").string(), a));

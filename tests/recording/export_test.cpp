@@ -14,6 +14,7 @@
 
 #include "recording/export.h"
 #include "support/environment.h"
+#include "support/printf_reference.h"
 
 namespace zet {
 namespace {
@@ -95,12 +96,10 @@ TEST(Export, RowsEqualTheSlowDefinition) {
     doc.m_header.nDay = 27;
     doc.m_header.nHour = 0;
     std::string expected;
-    char line[1024];
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      std::snprintf(line, sizeof line, "%s\t%f\t%f\n", doc.GetTimeText(static_cast<long long>(i)).c_str(),
-                    static_cast<double>(a[i]), static_cast<double>(b[i]));
-      expected += line;
-    }
+    for (std::size_t i = 0; i < a.size(); ++i)
+      expected += doc.GetTimeText(static_cast<long long>(i)) + "\t" +
+                  testing::PrintfReference("%f", static_cast<double>(a[i])) + "\t" +
+                  testing::PrintfReference("%f", static_cast<double>(b[i])) + "\n";
     ASSERT_EQ(ExportText(doc), expected) << period;
   }
 }

@@ -11,6 +11,7 @@
 
 #include "recording/recording.h"
 #include "support/environment.h"
+#include "support/printf_reference.h"
 
 namespace zet {
 namespace {
@@ -41,11 +42,7 @@ TEST(SampleWord, FastSamplingComparesWithSinglePrecisionHundredth) {
   EXPECT_FALSE(IsFastSampling(std::nan("")));
 }
 
-std::string Printf(const char* fmt, double v) {
-  char buf[400];
-  std::snprintf(buf, sizeof buf, fmt, v);
-  return buf;
-}
+std::string Printf(const char* fmt, double v) { return testing::PrintfReference(fmt, v); }
 
 std::string Fixed(double v, int d) {
   char buf[400];

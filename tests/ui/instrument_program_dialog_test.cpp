@@ -11,6 +11,7 @@
 
 #include "instrument/program.h"
 #include "instrument/ui/spin_arrows.h"
+#include "support/environment.h"
 #include "support/fakes.h"
 
 namespace {
@@ -20,26 +21,11 @@ constexpr std::time_t kNow = 1700000000;
 
 class ProgramDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    oldTz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (oldTz_)
-      setenv("TZ", oldTz_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
   std::string Text(CProgramDialog& d, int id) { return d.Text(id)->text().toStdString(); }
   bool Enabled(CProgramDialog& d, int id) { return d.Button(id)->isEnabled(); }
 
+  zet::testing::TimeZoneScope tz{"UTC"};
   zet::testing::VirtualClock clock{kNow};
-
- private:
-  std::optional<std::string> oldTz_;
 };
 
 TEST_F(ProgramDialogTest, OpensWithAutomaticRangeOneChannelHalfSecondManualStart) {
