@@ -168,6 +168,8 @@ bool CProgressBox::Open() {
   // returns, not when the window system's answer is next looked at.
   QElapsedTimer waited;
   waited.start();
+  QTimer tick;  // wakes the wait below when the window system stays silent
+  tick.start(20);
   while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   repaint();

@@ -26,7 +26,23 @@ namespace {
 
 constexpr const char* kRecentSection = "Recent File List";
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// A path as the core's file calls take it: UTF-8 on Windows (the host file
+// layer widens it), the file system's own encoding elsewhere.
+std::string LocalPath(const QString& path) {
+#ifdef _WIN32
+  return path.toStdString();
+#else
+  return QFile::encodeName(path).toStdString();
+#endif
+}
+
+QString FromLocalPath(const std::string& path) {
+#ifdef _WIN32
+  return QString::fromStdString(path);
+#else
+  return QFile::decodeName(path.c_str());
+#endif
+}
 
 // In memory the comment has LF line ends; the file codec writes CR LF.
 std::string ToStoredComment(const QString& text) {
@@ -495,7 +511,7 @@ void CLogDoc::OnExport() {
   if (showStatus)
     showStatus(QStringLiteral("Экспортировано строк: %1 в файл «%2»")
                    .arg(m_doc.Channel1Count())
-                   .arg(QFileInfo(QFile::decodeName(target.c_str())).absoluteFilePath()));
+                   .arg(QFileInfo(FromLocalPath(target)).absoluteFilePath()));
 }
 
 void CLogDoc::OnShuntCurrent() {
