@@ -65,6 +65,15 @@ inline Recording MakeRecording(int device, int channels, double period, int samp
   return r;
 }
 
+// Pictures compared with zet-cli's or read back through pdftoppm: on Windows
+// the window draws its text through the system's font engine while zet-cli
+// draws with Qt's own, and there is no pdftoppm to read a PDF with.
+#ifdef _WIN32
+#define SKIP_PIXEL_COMPARISON_ON_WINDOWS() GTEST_SKIP() << "the window's text and zet-cli's differ in font engine here"
+#else
+#define SKIP_PIXEL_COMPARISON_ON_WINDOWS() static_cast<void>(0)
+#endif
+
 // The first page of a PDF file as a viewer shows it at dpi; null if it cannot be read.
 inline QImage PdfPage(const QString& pdf, int dpi) {
   QProcess p;

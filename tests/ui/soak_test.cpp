@@ -112,10 +112,10 @@ Snapshot Take(const fs::path& dir) {
   Snapshot s;
   for (auto& e : fs::directory_iterator(dir)) {
     if (e.is_directory()) {
-      s[e.path().string()] = "<dir>";
+      s[e.path().generic_string()] = "<dir>";
     } else {
       std::ifstream in(e.path(), std::ios::binary);
-      s[e.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+      s[e.path().generic_string()] = std::string(std::istreambuf_iterator<char>(in), {});
     }
   }
   return s;
@@ -160,7 +160,7 @@ class Soak : public ::testing::Test {
     settings_.GetBaudRate();
     settings_.GetSignals();
     prompts_ = std::make_unique<RandomPrompts>(rng_);
-    files_ = std::make_unique<RandomFiles>(rng_, QString::fromStdString(dir_->path().string()));
+    files_ = std::make_unique<RandomFiles>(rng_, QString::fromStdString(dir_->path().generic_string()));
     channel_ = std::make_unique<SerialChannel>(*device_, settings_, clock_, *prompts_);
     doc_ = std::make_unique<CLogDoc>(settings_, *prompts_, *files_);
     FrameEnv env{settings_, *prompts_, *files_, *channel_, clock_,
@@ -281,10 +281,10 @@ class Soak : public ::testing::Test {
     const QString path = doc_->GetPathName();
     if (!path.isEmpty()) {
       EXPECT_EQ(doc_->GetTitle(), QFileInfo(path).fileName());
-      EXPECT_TRUE(path.startsWith(QString::fromStdString(dir_->path().string())));
+      EXPECT_TRUE(path.startsWith(QString::fromStdString(dir_->path().generic_string())));
     }
     for (const QString& f : doc_->RecentFiles())
-      EXPECT_TRUE(f.startsWith(QString::fromStdString(dir_->path().string()))) << f.toStdString();
+      EXPECT_TRUE(f.startsWith(QString::fromStdString(dir_->path().generic_string()))) << f.toStdString();
     EXPECT_EQ(fs::current_path(), dir_->path());
     // The chart draws what its scroll bars say (with fewer than two samples it draws nothing).
     CLogView* chart = frame_->LogView();
@@ -343,7 +343,7 @@ class Soak : public ::testing::Test {
 TEST_F(Soak, RandomWalkThroughTheCommands) {
   for (int step = 0; step < steps_; ++step) {
     const Snapshot before = Take(dir_->path());
-    std::set<std::string> mayWrite = {(dir_->path() / "data").string()};
+    std::set<std::string> mayWrite = {(dir_->path() / "data").generic_string()};
     if (!doc_->GetPathName().isEmpty()) mayWrite.insert(doc_->GetPathName().toStdString());
     files_->given.clear();
     const std::string what = "step " + std::to_string(step) + ": " + Step();
