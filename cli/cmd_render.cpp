@@ -200,7 +200,12 @@ int Run(const Args& args) {
   // The desktop program's display font and print margins, as its settings hold them.
   QtSettingsStore store;
   AppSettings settings(store);
-  const QFont font = ui::FontFromLogFont(settings.ReadFontSetting());
+  QFont font = ui::FontFromLogFont(settings.ReadFontSetting());
+#ifdef _WIN32
+  // Hinted as Linux's fontconfig does (hintslight), so that zet-cli's
+  // pictures are the same on both.
+  font.setHintingPreference(QFont::PreferVerticalHinting);
+#endif
 
   chart::ChartState view = ui::InitialView(doc, size);
   if (span) chart::ZoomToSpan(view, static_cast<int>(span->first), static_cast<int>(span->last));

@@ -69,6 +69,18 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dl
 zet_runtime_file("${zet_libstdcxx}" ".")
 zet_runtime_file("${zet_libgcc}" ".")
 zet_runtime_file("/usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll" ".")
+# The fonts of zet-cli's pictures: Qt's offscreen platform on Windows reads
+# fonts only from lib/fonts beside the programs, so it gets the faces that
+# Linux's fontconfig gives for the default "Arial" (the same text both ways).
+foreach(style "" ":bold")
+  execute_process(COMMAND fc-match -f "%{file}" "Arial${style}"
+                  OUTPUT_VARIABLE zet_font RESULT_VARIABLE zet_font_rc)
+  if(NOT zet_font_rc EQUAL 0 OR NOT EXISTS "${zet_font}")
+    set(zet_font "/usr/share/fonts/truetype/dejavu/DejaVuSans${style}.ttf")
+    string(REPLACE ":bold" "-Bold" zet_font "${zet_font}")
+  endif()
+  zet_runtime_file("${zet_font}" "lib/fonts")
+endforeach()
 # Where Qt finds its plugins and translations: beside the programs.
 zet_runtime_file("${CMAKE_SOURCE_DIR}/res/windows/qt.conf" ".")
 zet_runtime_file("${CMAKE_SOURCE_DIR}/res/help/index.html" "help")
