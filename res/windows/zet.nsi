@@ -4,6 +4,8 @@
 ; Installs for the current user, so no administrator rights are needed on a
 ; field laptop.
 Unicode true
+; The programs are 64-bit, and so is the installer (it runs where they run).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 
@@ -17,6 +19,7 @@ VIAddVersionKey /LANG=1049 "ProductName" "ЗЕТ"
 VIAddVersionKey /LANG=1049 "CompanyName" "Вистен"
 VIAddVersionKey /LANG=1049 "FileDescription" "Установка ЗЕТ"
 VIAddVersionKey /LANG=1049 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1049 "LegalCopyright" "ZET project"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
