@@ -3,8 +3,8 @@
 #include <cmath>
 #include <ctime>
 
-#include "app/local_time.h"
-#include "app/text_format.h"
+#include "base/local_time.h"
+#include "base/text_format.h"
 
 namespace zet::analysis {
 namespace {

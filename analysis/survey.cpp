@@ -6,7 +6,7 @@
 #include <ctime>
 #include <future>
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 #include "diagram/diagram_geometry.h"
 
 namespace zet::analysis {

@@ -19,7 +19,7 @@
 
 #include "chart/chart_scale.h"
 #include "chart/envelope.h"
-#include "chart/ui/chart_painter.h"
+#include "chart/draw/chart_painter.h"
 #include "recording/log_document.h"
 #include "recording/zet_file.h"
 #include "drawing_bench_main.h"

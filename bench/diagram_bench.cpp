@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "diagram/ui/diagram_painter.h"
+#include "diagram/draw/diagram_painter.h"
 #include "recording/log_document.h"
 #include "drawing_bench_main.h"
 #include "wandering.h"

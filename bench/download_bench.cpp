@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "link/download.h"
 #include "link/system_serial_device.h"
 #include "sim/pty_simulator.h"

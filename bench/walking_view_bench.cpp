@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <random>
 
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "base/settings.h"
+#include "base/settings_store.h"
 #include "diagram/ui/walking_view.h"
 #include "drawing_bench_main.h"
 #include "recording/ui/log_doc.h"

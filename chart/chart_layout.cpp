@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings.h"
-#include "app/text_format.h"
+#include "base/settings.h"
+#include "base/text_format.h"
 
 namespace zet::chart {
 namespace {

@@ -9,7 +9,7 @@
 #include <array>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace zet::chart {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/host_files.h"
-#include "app/text_format.h"
+#include "base/host_files.h"
+#include "base/text_format.h"
 
 namespace zet::cli {
 namespace {

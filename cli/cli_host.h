@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/host.h"
-#include "app/settings.h"
-#include "app/ui/qt_settings_store.h"
+#include "base/host.h"
+#include "base/settings.h"
+#include "base/qt/qt_settings_store.h"
 #include "cli/cli.h"
 #include "link/system_serial_device.h"
 #include "link/serial_channel.h"

@@ -2,9 +2,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/host_files.h"
-#include "app/system_error.h"
-#include "app/text_format.h"
+#include "base/host_files.h"
+#include "base/system_error.h"
+#include "base/text_format.h"
 #include "cli/cli_host.h"
 #include "link/download.h"
 #include "recording/zet_file.h"

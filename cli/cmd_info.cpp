@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "recording/zet_file.h"

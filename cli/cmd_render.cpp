@@ -20,12 +20,12 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
-#include "app/ui/qt_settings_store.h"
+#include "base/settings.h"
+#include "base/qt/qt_settings_store.h"
 #include "chart/chart_scale.h"
-#include "chart/ui/chart_painter.h"
+#include "chart/draw/chart_painter.h"
 #include "cli/cli.h"
-#include "diagram/ui/diagram_painter.h"
+#include "diagram/draw/diagram_painter.h"
 #include "recording/log_document.h"
 #include "recording/replacing_file.h"
 #include "recording/zet_file.h"

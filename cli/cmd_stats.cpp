@@ -7,7 +7,7 @@
 
 #include "analysis/report.h"
 #include "analysis/survey.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "recording/zet_file.h"

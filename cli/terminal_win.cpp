@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "cli/terminal.h"
 
 namespace zet::cli {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace zet {
 namespace {

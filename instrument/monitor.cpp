@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/protocol.h"
 
 namespace zet {

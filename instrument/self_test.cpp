@@ -1,6 +1,6 @@
 #include "instrument/self_test.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/protocol.h"
 
 namespace zet {

@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "recording/export.h"
 
 namespace zet {

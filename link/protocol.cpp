@@ -1,6 +1,6 @@
 #include "link/protocol.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "recording/recording.h"
 
 namespace zet {

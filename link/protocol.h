@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/host.h"
+#include "base/host.h"
 
 namespace zet {
 

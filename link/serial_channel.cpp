@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/system_error.h"
-#include "app/text_format.h"
+#include "base/system_error.h"
+#include "base/text_format.h"
 
 namespace zet {
 namespace {

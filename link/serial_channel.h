@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/host.h"
-#include "app/settings.h"
+#include "base/host.h"
+#include "base/settings.h"
 #include "link/protocol.h"
 #include "link/serial_device.h"
 

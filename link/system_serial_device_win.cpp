@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "link/system_serial_device.h"
 
 namespace zet {

@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "app/host_files.h"
+#include "base/host_files.h"
 
 namespace zet {
 

@@ -15,7 +15,7 @@
 #include <random>
 #include <vector>
 
-#include "app/system_error.h"
+#include "base/system_error.h"
 
 namespace zet {
 

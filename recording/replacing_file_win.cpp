@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "app/system_error.h"
-#include "app/wide_text.h"
+#include "base/system_error.h"
+#include "base/wide_text.h"
 #include "recording/replacing_file.h"
 
 namespace zet {

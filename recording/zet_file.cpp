@@ -6,8 +6,8 @@
 #include <limits>
 #include <new>
 
-#include "app/host_files.h"
-#include "app/system_error.h"
+#include "base/host_files.h"
+#include "base/system_error.h"
 
 namespace zet {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "base/host.h"
 
 namespace zet::sim {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "base/host.h"
 #include "link/serial_device.h"
 #include "sim/recorder_sim.h"
 

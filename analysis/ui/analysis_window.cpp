@@ -21,8 +21,8 @@
 #include <map>
 
 #include "analysis/report.h"
-#include "app/text_format.h"
-#include "app/ui/commands.h"
+#include "base/text_format.h"
+#include "app/commands.h"
 #include "chart/ui/log_view.h"
 #include "recording/ui/log_doc.h"
 

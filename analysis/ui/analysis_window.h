@@ -8,7 +8,7 @@
 
 #include "analysis/draw/analysis_painter.h"
 #include "analysis/survey.h"
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 class QComboBox;
 class QLabel;

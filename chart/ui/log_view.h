@@ -8,9 +8,9 @@
 #include <functional>
 #include <optional>
 
-#include "app/ui/commands.h"
+#include "app/commands.h"
 #include "chart/chart_scale.h"
-#include "chart/ui/chart_painter.h"
+#include "chart/draw/chart_painter.h"
 
 class QPainter;
 class QPrinter;

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "diagram/ui/diagram_painter.h"
+#include "diagram/draw/diagram_painter.h"
 #include "recording/ui/log_doc.h"
 
 namespace zet::ui {

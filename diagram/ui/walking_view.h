@@ -13,7 +13,7 @@
 #include <QWidget>
 #include <array>
 
-#include "app/ui/commands.h"
+#include "app/commands.h"
 #include "diagram/playback.h"
 #include "diagram/trace_map.h"
 

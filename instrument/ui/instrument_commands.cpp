@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-#include "app/host.h"
-#include "app/ui/busy_cursor.h"
+#include "base/host.h"
+#include "app/busy_cursor.h"
 #include "instrument/program.h"
 #include "instrument/self_test.h"
 #include "instrument/ui/monitor_dialog.h"

@@ -1,4 +1,4 @@
-#include "app/ui/busy_cursor.h"
+#include "app/busy_cursor.h"
 #include "instrument/ui/monitor_dialog.h"
 
 #include <QButtonGroup>

@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/host.h"
+#include "base/host.h"
 #include "instrument/ui/range_groups.h"
 #include "instrument/ui/spin_arrows.h"
 

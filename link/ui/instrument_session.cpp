@@ -1,7 +1,7 @@
 #include "link/ui/instrument_session.h"
 
-#include "app/host.h"
-#include "app/settings.h"
+#include "base/host.h"
+#include "base/settings.h"
 #include <optional>
 
 #include "link/serial_channel.h"

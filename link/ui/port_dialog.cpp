@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "link/serial_device.h"
 #include "link/ui/dialog_units.h"
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/host.h"
-#include "app/ui/busy_cursor.h"
+#include "base/host.h"
+#include "app/busy_cursor.h"
 
 class QLabel;
 class QPainter;

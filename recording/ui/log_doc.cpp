@@ -12,9 +12,9 @@
 #include <cstdlib>
 
 #include "analysis/ui/analysis_window.h"
-#include "app/text_format.h"
-#include "app/ui/busy_cursor.h"
-#include "chart/ui/chart_painter.h"
+#include "base/text_format.h"
+#include "app/busy_cursor.h"
+#include "chart/draw/chart_painter.h"
 #include "chart/ui/log_view.h"
 #include "diagram/ui/walking_view.h"
 #include "recording/export.h"

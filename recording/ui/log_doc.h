@@ -8,10 +8,10 @@
 #include <functional>
 #include <optional>
 
-#include "app/host.h"
-#include "app/settings.h"
-#include "app/ui/commands.h"
-#include "app/ui/file_chooser.h"
+#include "base/host.h"
+#include "base/settings.h"
+#include "app/commands.h"
+#include "app/file_chooser.h"
 #include "recording/log_document.h"
 
 class QPlainTextEdit;

@@ -2,7 +2,7 @@
 // The shunt rating dialog: a list of ratings in amperes, one to be chosen.
 #include <QDialog>
 
-#include "app/host.h"
+#include "base/host.h"
 
 class QLineEdit;
 class QListWidget;

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "instrument/monitor.h"
 #include "instrument/program.h"
 #include "instrument/self_test.h"

@@ -2,8 +2,8 @@
 // A serial channel on the scripted device, with the usual settings.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "base/settings.h"
+#include "base/settings_store.h"
 #include "link/script_device.h"
 #include "link/serial_channel.h"
 #include "support/fakes.h"

@@ -1,7 +1,7 @@
 #include <clocale>
 #include <cerrno>
 
-#include "app/system_error.h"
+#include "base/system_error.h"
 #include "link/channel_fixture.h"
 
 namespace zet::testing {

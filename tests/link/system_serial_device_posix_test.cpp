@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "base/settings.h"
+#include "base/settings_store.h"
 #include "link/download.h"
 #include "link/system_serial_device.h"
 #include "link/serial_channel.h"

@@ -17,7 +17,7 @@
 #include <cmath>
 
 #include "chart/chart_layout.h"
-#include "chart/ui/chart_painter.h"
+#include "chart/draw/chart_painter.h"
 #include "chart/ui/log_view.h"
 #include "recording/zet_file.h"
 #include "shell_support.h"

@@ -15,7 +15,7 @@
 #include <cmath>
 #include <functional>
 
-#include "diagram/ui/diagram_painter.h"
+#include "diagram/draw/diagram_painter.h"
 #include "diagram/ui/walking_view.h"
 #include "recording/zet_file.h"
 #include "shell_support.h"

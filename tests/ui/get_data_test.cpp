@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QSettings>
 
-#include "app/ui/log_app.h"
+#include "app/log_app.h"
 #include "link/download.h"
 #include "link/ui/instrument_session.h"
 #include "recording/zet_file.h"

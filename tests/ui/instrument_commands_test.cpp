@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "instrument/ui/monitor_dialog.h"
 #include "instrument/ui/program_dialog.h"
 #include "link/serial_channel.h"

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "instrument/ui/instrument_commands.h"
 #include "link/serial_channel.h"
 #include "support/fakes.h"

@@ -9,7 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 
-#include "app/ui/status_panes.h"
+#include "app/status_panes.h"
 #include "chart/ui/log_view.h"
 #include "diagram/ui/walking_view.h"
 #include "shell_support.h"

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/ui/file_chooser.h"
-#include "app/ui/main_frame.h"
+#include "base/settings.h"
+#include "app/file_chooser.h"
+#include "app/main_frame.h"
 #include "link/serial_channel.h"
 #include "recording/ui/log_doc.h"
 #include "sim/recorder_sim.h"
