@@ -1,18 +1,28 @@
 #include "analysis/survey.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <ctime>
 #include <future>
+#include <system_error>
+#include <thread>
 
+#include "analysis/survey_scan.h"
 #include "base/local_time.h"
 #include "diagram/diagram_geometry.h"
 
 namespace zet::analysis {
 namespace {
 
-constexpr long long kChunk = 8192;  // samples per channel kept hot in the cache
+using scan::Acc;
+
+// Samples per channel worked in one go: both channels' stay in the cache
+// while every loop runs over them.
+constexpr long long kPiece = 8192;
+// Below this many samples a second core costs more than it saves.
+constexpr long long kParallelFrom = 1 << 16;
 // Beyond this a sample time means a damaged header (as the time texts judge it).
 constexpr double kMaxSeconds = 1e11;
 // The recorder's longest run is some 560 000 hours (2^24 samples at 120 s); a
@@ -21,30 +31,7 @@ constexpr double kMaxHours = 1e6;
 
 inline bool Valid(float x) { return std::fabs(x) <= FLT_MAX; }
 
-// Running sums of one channel over some samples, taken about a pivot so a
-// nearly constant channel keeps its spread exact. Counts are kept as doubles
-// so the loops over a chunk run in vector registers.
-struct Acc {
-  double n = 0, invalid = 0;
-  double sum = 0, sumSq = 0;  // of v − pivot
-  double min = HUGE_VAL, max = -HUGE_VAL;
-  long long minChunk = -1, maxChunk = -1;  // first chunk holding each extreme
-  double nPos = 0, nNeg = 0, nRef = 0;
-  double sumPos = 0, sumNeg = 0, sumRef = 0;  // sumRef: of v − reference over v > reference
-
-  void Merge(const Acc& o) {
-    n += o.n;
-    invalid += o.invalid;
-    sum += o.sum;
-    sumSq += o.sumSq;
-    if (o.min < min) min = o.min, minChunk = o.minChunk;
-    if (o.max > max) max = o.max, maxChunk = o.maxChunk;
-    nPos += o.nPos, nNeg += o.nNeg, nRef += o.nRef;
-    sumPos += o.sumPos, sumNeg += o.sumNeg, sumRef += o.sumRef;
-  }
-};
-
-// Runs of samples beyond one limit.
+// Runs of samples beyond one limit, joined piece by piece.
 struct RunState {
   long long run = 0;  // samples in the open run
   long long excursions = 0, inExcursions = 0, longest = 0;
@@ -52,48 +39,16 @@ struct RunState {
     if (run >= minRun) ++excursions, inExcursions += run, longest = std::max(longest, run);
     run = 0;
   }
-};
-
-class Reader {
- public:
-  explicit Reader(double shuntOhms) : ohms_(shuntOhms), current_(UsableShuntResistance(shuntOhms)) {}
-  double operator()(float x) const { return current_ ? ShuntAmperes(x, ohms_) : static_cast<double>(x); }
-  bool Current() const { return current_; }
-  // Samples lo..hi-1 as values in v (invalid ones as NaN); returns how many were invalid.
-  long long Fill(const float* p, long long lo, long long hi, double* v) const {
-    const long long n = hi - lo;
-    double bad = 0;
-    if (current_) {
-#pragma omp simd reduction(+ : bad)
-      for (long long i = 0; i < n; ++i) {
-        const float x = p[lo + i];
-        bad += Valid(x) ? 0.0 : 1.0;
-        v[i] = ShuntAmperes(x, ohms_);
-      }
-    } else {
-#pragma omp simd reduction(+ : bad)
-      for (long long i = 0; i < n; ++i) {
-        const float x = p[lo + i];
-        bad += Valid(x) ? 0.0 : 1.0;
-        v[i] = x;
-      }
+  void Add(const scan::RunPiece& p, long long minRun) {
+    if (!p.broken) {
+      run += p.run;
+      return;
     }
-    return static_cast<long long>(bad);
+    run += p.head;
+    Close(minRun);
+    excursions += p.excursions, inExcursions += p.inExcursions, longest = std::max(longest, p.longest);
+    run = p.run;
   }
-
- private:
-  double ohms_;
-  bool current_;
-};
-
-struct Channel {
-  const float* p = nullptr;
-  long long end = 0;  // one past the last sample of the span in this channel
-  double pivot = 0;
-  double ref = 0;
-  bool hasRef = false;
-  Acc all, bucket;
-  std::vector<RunState> runs;
 };
 
 // Local clock hour or calendar day that holds instant t.
@@ -154,157 +109,6 @@ std::optional<double> Ratio(double a, double n) {
 
 double Share(double part, double whole) { return whole > 0 ? part / whole : 0; }
 
-// The rose sector by the diagram's own azimuth rule.
-int RuleSector(double e, double n) {
-  const double az = AzimuthDegrees(static_cast<float>(e), static_cast<float>(n));
-  const int k = static_cast<int>(std::floor((az + 11.25) / 22.5));
-  return ((k % kRoseSectors) + kRoseSectors) % kRoseSectors;
-}
-
-// The same without a trigonometric call: within a quadrant the sector follows
-// from how far the vector leans off the north-south axis (tangents of the
-// sector edges at 11.25°, 33.75°, ...). -1 on an axis or next to an edge,
-// where the rule must decide.
-inline int QuickSector(double e, double n) {
-  const double ae = std::fabs(e), an = std::fabs(n);
-  const double d0 = ae - 0.19891236737965800 * an, d1 = ae - 0.66817863791929892 * an,
-               d2 = ae - 1.4966057626654890 * an, d3 = ae - 5.0273394921233042 * an;
-  const int q = (d0 > 0) + (d1 > 0) + (d2 > 0) + (d3 > 0);
-  const double gap = std::min(std::min(std::fabs(d0), std::fabs(d1)), std::min(std::fabs(d2), std::fabs(d3)));
-  const bool near = gap <= 1e-5 * (ae + an) || e == 0 || n == 0;
-  // Azimuth grows towards west (negative east).
-  const int k = n > 0 ? (e < 0 ? q : (kRoseSectors - q) & (kRoseSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
-  return near ? -1 : k;
-}
-
-// The sums of a chunk without invalid samples, in vector registers.
-Acc SumClean(const double* v, long long n, double pivot, double ref) {
-  double s = 0, q = 0, mn = HUGE_VAL, mx = -HUGE_VAL, np = 0, sp = 0, nn = 0, sn = 0, nr = 0, sr = 0;
-#pragma omp simd reduction(+ : s, q, np, sp, nn, sn, nr, sr) reduction(min : mn) reduction(max : mx)
-  for (long long i = 0; i < n; ++i) {
-    const double x = v[i], d = x - pivot, r = x - ref;
-    s += d;
-    q += d * d;
-    mn = x < mn ? x : mn;
-    mx = x > mx ? x : mx;
-    np += x > 0 ? 1.0 : 0.0;
-    sp += x > 0 ? x : 0.0;
-    nn += x < 0 ? 1.0 : 0.0;
-    sn += x < 0 ? x : 0.0;
-    nr += r > 0 ? 1.0 : 0.0;
-    sr += r > 0 ? r : 0.0;
-  }
-  Acc a;
-  a.n = static_cast<double>(n);
-  a.sum = s, a.sumSq = q, a.min = mn, a.max = mx;
-  a.nPos = np, a.sumPos = sp, a.nNeg = nn, a.sumNeg = sn, a.nRef = nr, a.sumRef = sr;
-  return a;
-}
-
-// The same where invalid samples (NaN in v) are left out.
-Acc SumChecked(const double* v, long long n, double pivot, double ref) {
-  Acc a;
-  for (long long i = 0; i < n; ++i) {
-    const double x = v[i];
-    if (std::isnan(x)) {
-      ++a.invalid;
-      continue;
-    }
-    const double d = x - pivot;
-    ++a.n;
-    a.sum += d, a.sumSq += d * d;
-    a.min = std::min(a.min, x), a.max = std::max(a.max, x);
-    if (x > 0) ++a.nPos, a.sumPos += x;
-    if (x < 0) ++a.nNeg, a.sumNeg += x;
-    if (x > ref) ++a.nRef, a.sumRef += x - ref;
-  }
-  return a;
-}
-
-// Runs beyond a limit through a chunk; invalid samples (NaN) neither break
-// nor extend a run. Branch-free: near a limit, noise flips the state often.
-template <bool kAbove, bool kChecked>
-void Runs(RunState& r, const double* v, long long n, double level, long long minRun) {
-  long long run = r.run, exc = r.excursions, in = r.inExcursions, longest = r.longest;
-  for (long long i = 0; i < n; ++i) {
-    const double x = v[i];
-    const long long beyond = kAbove ? x > level : x < level;
-    const long long keep = kChecked ? (beyond | std::isnan(x)) : beyond;
-    const long long closing = -((keep ^ 1) & (run >= minRun));  // all ones when a counted run ends
-    const long long closed = run & closing;
-    exc -= closing;
-    in += closed;
-    longest = closed > longest ? closed : longest;
-    run = (run + beyond) & -keep;
-  }
-  r.run = run, r.excursions = exc, r.inExcursions = in, r.longest = longest;
-}
-
-void ScanChunk(Channel& c, const Reader& read, const std::vector<Limit>& limits, long long lo, long long hi,
-               long long minRun, double* v) {
-  const long long n = hi - lo;
-  const long long bad = read.Fill(c.p, lo, hi, v);
-  const double ref = c.hasRef ? c.ref : HUGE_VAL;
-  Acc a = bad ? SumChecked(v, n, c.pivot, ref) : SumClean(v, n, c.pivot, ref);
-  a.minChunk = a.maxChunk = lo;
-  c.bucket.Merge(a);
-  for (std::size_t k = 0; k < limits.size(); ++k) {
-    RunState& r = c.runs[k];
-    const double level = limits[k].level;
-    if (limits[k].above)
-      bad ? Runs<true, true>(r, v, n, level, minRun) : Runs<true, false>(r, v, n, level, minRun);
-    else
-      bad ? Runs<false, true>(r, v, n, level, minRun) : Runs<false, false>(r, v, n, level, minRun);
-  }
-}
-
-// The first sample from the chunk that begins at `from` that equals x.
-long long FirstAt(const Channel& c, const Reader& read, long long from, double x) {
-  for (long long i = from; i < c.end; ++i)
-    if (Valid(c.p[i]) && read(c.p[i]) == x) return i;
-  return -1;
-}
-
-struct PairAcc {
-  double n = 0;
-  double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;  // about the pivots
-  double weight = 0;
-  // Four tables in turn (a slowly turning vector stays in one sector for
-  // long); the extra last sector takes zero vectors.
-  double count[4][kRoseSectors + 1] = {};
-  double weighted[4][kRoseSectors + 1] = {};
-};
-
-void ScanPair(PairAcc& a, const Channel& c1, const Channel& c2, const Reader& read, long long lo, long long hi) {
-  const long long n = hi - lo;
-  static thread_local std::vector<double> buf(3 * kChunk);
-  static thread_local std::vector<int> sector(kChunk);
-  double* v1 = buf.data();
-  double* v2 = v1 + kChunk;
-  double* mag = v2 + kChunk;
-  const bool bad = read.Fill(c1.p, lo, hi, v1) + read.Fill(c2.p, lo, hi, v2) != 0;
-  double cnt = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, w = 0;
-  const double p1 = c1.pivot, p2 = c2.pivot;
-#pragma omp simd reduction(+ : cnt, sx, sy, sxx, syy, sxy, w)
-  for (long long i = 0; i < n; ++i) {
-    const bool ok = !bad || (!std::isnan(v1[i]) && !std::isnan(v2[i]));
-    const double dx = ok ? v1[i] - p1 : 0, dy = ok ? v2[i] - p2 : 0;
-    cnt += ok ? 1.0 : 0.0;
-    sx += dx, sy += dy, sxx += dx * dx, syy += dy * dy, sxy += dx * dy;
-    const double m = ok ? std::sqrt(v1[i] * v1[i] + v2[i] * v2[i]) : 0;
-    mag[i] = m;
-    w += m;
-  }
-  a.n += cnt, a.sx += sx, a.sy += sy, a.sxx += sxx, a.syy += syy, a.sxy += sxy, a.weight += w;
-  int* s = sector.data();
-  for (long long i = 0; i < n; ++i) s[i] = mag[i] > 0 ? QuickSector(v2[i], v1[i]) : kRoseSectors;
-  for (long long i = 0; i < n; ++i) {
-    const int k = s[i] >= 0 ? s[i] : RuleSector(v2[i], v1[i]);
-    a.count[i & 3][k] += 1;
-    a.weighted[i & 3][k] += mag[i];
-  }
-}
-
 Period MakePeriod(const Bucket& b, bool clock, const Acc& a, double pivot) {
   Period p;
   p.start = b.start;
@@ -318,28 +122,361 @@ Period MakePeriod(const Bucket& b, bool clock, const Acc& a, double pivot) {
   return p;
 }
 
-void Histogram(ChannelFigures& f, const Channel& c, const Reader& read, long long first) {
-  if (!f.min) return;
-  f.histFrom = *f.min;
-  f.histTo = *f.max;
-  const double from = f.histFrom, width = f.histTo - f.histFrom;
-  const double scale = width > 0 ? kHistogramBins / width : 0;
-  std::vector<double> v(kChunk);
-  std::vector<int> bin(kChunk);
-  // Four tables in turn, so runs of equal bins do not wait on each other;
-  // the extra last bin takes the invalid samples.
-  long long part[4][kHistogramBins + 1] = {};
-  for (long long lo = first; lo < c.end; lo += kChunk) {
-    const long long n = std::min(kChunk, c.end - lo);
-    read.Fill(c.p, lo, lo + n, v.data());
-#pragma omp simd
-    for (long long i = 0; i < n; ++i) {
-      const double b = (v[i] - from) * scale;
-      bin[i] = b >= 0 ? static_cast<int>(b < kHistogramBins - 1 ? b : kHistogramBins - 1) : kHistogramBins;
+void Merge(scan::PairPiece& a, const scan::PairPiece& o) {
+  a.n += o.n, a.sx += o.sx, a.sy += o.sy, a.sxx += o.sxx, a.syy += o.syy, a.sxy += o.sxy, a.weight += o.weight;
+  for (int k = 0; k <= kRoseSectors; ++k) a.count[k] += o.count[k], a.weighted[k] += o.weighted[k];
+}
+
+// Runs work(0..parts-1), all but the first on cores of their own when the
+// system gives threads.
+template <class Work>
+void InParts(int parts, const Work& work) {
+  std::vector<std::future<void>> more;
+  for (int k = 1; k < parts; ++k) {
+    try {
+      more.push_back(std::async(std::launch::async, [&work, k] { work(k); }));
+    } catch (const std::system_error&) {
+      work(k);
     }
-    for (long long i = 0; i < n; ++i) ++part[i & 3][bin[i]];
   }
-  for (int k = 0; k < kHistogramBins; ++k) f.histogram[k] = part[0][k] + part[1][k] + part[2][k] + part[3][k];
+  work(0);
+  for (auto& m : more) m.get();
+}
+
+struct Channel {
+  const float* p = nullptr;
+  long long end = 0;  // one past the last sample of the span in this channel
+  scan::Levels levels;
+  bool hasRef = false;
+  double ref = 0;
+  std::vector<float> limits;  // each limit as the float that decides it
+};
+
+// A stretch of samples worked in one go, inside or beyond each channel, and
+// its parts in each clock hour (one part for a span without hours).
+struct Segment {
+  long long lo = 0, hi = 0;
+  std::size_t bucket = 0;
+  Acc acc[2];
+};
+struct Piece {
+  long long lo = 0, hi = 0;
+  std::size_t first = 0, end = 0;  // its segments
+  bool invalid[2] = {false, false};
+  scan::PairPiece pair;
+};
+
+class Assessor {
+ public:
+  Assessor(const Source& src, Span span, const Inputs& in, Figures& out)
+      : src_(src), span_(span), in_(in), out_(out), read_{UsableShuntResistance(src.shuntOhms), src.shuntOhms} {
+    if (!read_.current) read_.ohms = 1;
+  }
+  void Run();
+
+ private:
+  void MakePieces();
+  void ScanPieces(std::size_t from, std::size_t to);
+  void AssessChannel(std::size_t c);
+  void Days(ChannelFigures& f, const Channel& c);
+  void Histograms();
+  PairFigures AssessPair() const;
+  long long FirstAt(const Channel& c, long long from, double x) const;
+
+  const Source& src_;
+  Span span_;
+  const Inputs& in_;
+  Figures& out_;
+  scan::Reading read_;
+  bool timed_ = false, hourly_ = false, clock_ = false;
+  long long minRun_ = 1;
+  std::vector<Channel> chans_;
+  std::vector<Bucket> hours_;
+  std::vector<Piece> pieces_;
+  std::vector<Segment> segments_;
+  std::vector<scan::RunPiece> runs_;  // per piece, channel and limit
+  int parts_ = 1;
+
+  scan::RunPiece& RunOf(std::size_t piece, std::size_t c, std::size_t l) {
+    return runs_[(piece * 2 + c) * in_.limits.size() + l];
+  }
+};
+
+void Assessor::MakePieces() {
+  long long ends[2];
+  for (int k = 0; k < 2; ++k) ends[k] = k < static_cast<int>(chans_.size()) ? chans_[k].end : span_.last + 1;
+  std::size_t b = 0;
+  for (long long lo = span_.first; lo <= span_.last;) {
+    Piece pc;
+    pc.lo = lo;
+    pc.hi = std::min(lo + kPiece, span_.last + 1);
+    for (long long e : ends)
+      if (e > lo && e < pc.hi) pc.hi = e;
+    pc.first = segments_.size();
+    for (long long at = lo; at < pc.hi;) {
+      while (b + 1 < hours_.size() && hours_[b + 1].first <= at) ++b;
+      Segment sg;
+      sg.lo = at;
+      sg.hi = b + 1 < hours_.size() ? std::min(hours_[b + 1].first, pc.hi) : pc.hi;
+      sg.bucket = b;
+      segments_.push_back(sg);
+      at = sg.hi;
+    }
+    pc.end = segments_.size();
+    pieces_.push_back(pc);
+    lo = pc.hi;
+  }
+}
+
+void Assessor::ScanPieces(std::size_t from, std::size_t to) {
+  std::vector<int> sector(chans_.size() == 2 ? kPiece + 8 : 0);
+  std::vector<double> magnitude(sector.size());
+  for (std::size_t i = from; i < to; ++i) {
+    Piece& pc = pieces_[i];
+    const long long n = pc.hi - pc.lo;
+    Acc whole[2];
+    for (std::size_t c = 0; c < chans_.size(); ++c) {
+      const Channel& ch = chans_[c];
+      if (pc.lo >= ch.end) continue;
+      for (std::size_t k = pc.first; k < pc.end; ++k) {
+        Segment& sg = segments_[k];
+        bool invalid = false;
+        sg.acc[c] = scan::Sums(ch.p + sg.lo, sg.hi - sg.lo, read_, ch.levels, &invalid);
+        sg.acc[c].minPiece = sg.acc[c].maxPiece = sg.lo;
+        pc.invalid[c] = pc.invalid[c] || invalid;
+        whole[c].Merge(sg.acc[c]);
+      }
+      for (std::size_t l = 0; l < in_.limits.size(); ++l)
+        scan::Runs(RunOf(i, c, l), ch.p + pc.lo, n, ch.limits[l], in_.limits[l].above, pc.invalid[c], minRun_);
+    }
+    if (chans_.size() == 2 && pc.lo < chans_[0].end && pc.lo < chans_[1].end) {
+      const bool checked = pc.invalid[0] || pc.invalid[1];
+      scan::Pair(pc.pair, chans_[0].p + pc.lo, chans_[1].p + pc.lo, n, read_, chans_[0].levels.pivot,
+                 chans_[1].levels.pivot, checked, sector.data(), magnitude.data());
+      if (!checked) {
+        // Every sample counts in both channels: their own sums are the pair's.
+        pc.pair.n = static_cast<double>(n);
+        pc.pair.sx = whole[0].sum, pc.pair.sxx = whole[0].sumSq;
+        pc.pair.sy = whole[1].sum, pc.pair.syy = whole[1].sumSq;
+      }
+    }
+  }
+}
+
+long long Assessor::FirstAt(const Channel& c, long long from, double x) const {
+  for (long long i = from; i < c.end; ++i)
+    if (Valid(c.p[i]) && read_.Value(c.p[i]) == x) return i;
+  return -1;
+}
+
+void Assessor::AssessChannel(std::size_t k) {
+  Channel& c = chans_[k];
+  ChannelFigures& f = out_.channels[k];
+  const double period = timed_ ? src_.header.dPeriod : 0;
+  Acc all, bucket;
+  std::vector<RunState> runs(in_.limits.size());
+  for (std::size_t i = 0; i < pieces_.size() && pieces_[i].lo < c.end; ++i)
+    for (std::size_t l = 0; l < runs.size(); ++l) runs[l].Add(RunOf(i, k, l), minRun_);
+  for (std::size_t i = 0; i < segments_.size() && segments_[i].lo < c.end; ++i) {
+    bucket.Merge(segments_[i].acc[k]);
+    const bool last = i + 1 == segments_.size() || segments_[i + 1].lo >= c.end ||
+                      segments_[i + 1].bucket != segments_[i].bucket;
+    if (!last) continue;
+    if (hourly_) f.hourly.push_back(MakePeriod(hours_[segments_[i].bucket], clock_, bucket, c.levels.pivot));
+    all.Merge(bucket);
+    bucket = Acc{};
+  }
+
+  const Acc& a = all;
+  f.count = static_cast<long long>(a.n);
+  f.invalid = static_cast<long long>(a.invalid);
+  if (timed_) f.duration = static_cast<double>(c.end - 1 - span_.first) * period;
+  if (a.n) {
+    const double m = a.sum / a.n;
+    const double var = std::max(0.0, a.sumSq / a.n - m * m);
+    f.min = a.min, f.max = a.max;
+    f.minAt = FirstAt(c, a.minPiece, a.min);
+    f.maxAt = FirstAt(c, a.maxPiece, a.max);
+    f.mean = c.levels.pivot + m;
+    f.std = std::sqrt(var);
+    f.rms = std::sqrt(var + *f.mean * *f.mean);
+  }
+  f.meanPositive = Ratio(a.sumPos, a.nPos);
+  f.meanNegative = Ratio(a.sumNeg, a.nNeg);
+  f.sharePositive = Share(a.nPos, a.n);
+  f.shareNegative = Share(a.nNeg, a.n);
+  if (c.hasRef) {
+    Shift s;
+    s.reference = c.ref;
+    if (a.n) s.max = a.max - c.ref;
+    s.meanPositive = Ratio(a.sumRef, a.nRef);
+    s.sharePositive = Share(a.nRef, a.n);
+    const bool pos = a.n && a.max > c.ref, neg = a.n && a.min < c.ref;
+    s.zone = pos && neg ? Zone::Alternating : pos ? Zone::Anodic : neg ? Zone::Cathodic : Zone::None;
+    f.shift = s;
+  }
+  for (std::size_t l = 0; l < in_.limits.size(); ++l) {
+    RunState& r = runs[l];
+    r.Close(minRun_);
+    LimitFigures lf;
+    lf.limit = in_.limits[l];
+    lf.share = Share(static_cast<double>(r.inExcursions), a.n);
+    lf.excursions = r.excursions;
+    lf.longest = static_cast<double>(r.longest) * period;
+    lf.total = static_cast<double>(r.inExcursions) * period;
+    f.limits.push_back(lf);
+  }
+  if (hourly_ && *f.duration >= 86400) Days(f, c);
+}
+
+void Assessor::Days(ChannelFigures& f, const Channel& c) {
+  // Midnight is an hour boundary too: every hour lies in one day.
+  bool dayClock = false;
+  const std::vector<Bucket> days = Buckets(src_.header, span_.first, c.end - 1, true, &dayClock);
+  std::size_t hour = 0;
+  for (std::size_t d = 0; d < days.size(); ++d) {
+    const long long dayEnd = d + 1 < days.size() ? days[d + 1].first : c.end;
+    Period p;
+    p.start = days[d].start;
+    p.clock = dayClock;
+    double sum = 0;
+    for (; hour < f.hourly.size() && hours_[hour].first < dayEnd; ++hour) {
+      const Period& ph = f.hourly[hour];
+      if (!ph.count) continue;
+      p.count += ph.count;
+      sum += *ph.mean * static_cast<double>(ph.count);
+      p.min = p.min ? std::min(*p.min, *ph.min) : *ph.min;
+      p.max = p.max ? std::max(*p.max, *ph.max) : *ph.max;
+    }
+    if (p.count) p.mean = sum / static_cast<double>(p.count);
+    f.daily.push_back(p);
+  }
+}
+
+// Needs every channel's extremes, so it is a pass of its own. Where both
+// channels have samples they are counted side by side.
+void Assessor::Histograms() {
+  const std::size_t nc = chans_.size();
+  scan::Bins scale[2];
+  bool some[2] = {false, false};
+  for (std::size_t c = 0; c < nc; ++c) {
+    const ChannelFigures& f = out_.channels[c];
+    if (!f.min) continue;
+    some[c] = true;
+    scale[c].from = *f.min;
+    scale[c].scale = *f.max > *f.min ? kHistogramBins / (*f.max - *f.min) : 0;
+  }
+  const long long both = nc == 2 && some[0] && some[1] ? std::min(chans_[0].end, chans_[1].end) : span_.first;
+  std::vector<scan::Bins> bins(parts_ * 2);
+  InParts(parts_, [&](int part) {
+    scan::Bins* b = &bins[part * 2];
+    b[0] = scale[0], b[1] = scale[1];
+    // Each part takes its share of every stretch, in whole blocks of eight.
+    auto share = [&](long long from, long long to, long long* lo, long long* hi) {
+      const long long n = to - from;
+      *lo = from + n * part / parts_ / 8 * 8;
+      *hi = part + 1 == parts_ ? to : from + n * (part + 1) / parts_ / 8 * 8;
+    };
+    long long lo, hi;
+    share(span_.first, both, &lo, &hi);
+    if (hi > lo) scan::Histogram(b[0], b[1], chans_[0].p + lo, chans_[1].p + lo, hi - lo, read_);
+    for (std::size_t c = 0; c < nc; ++c) {
+      if (!some[c]) continue;
+      share(both, chans_[c].end, &lo, &hi);
+      if (hi > lo) scan::Histogram(b[c], chans_[c].p + lo, hi - lo, read_);
+    }
+  });
+  for (std::size_t c = 0; c < nc; ++c) {
+    if (!some[c]) continue;
+    ChannelFigures& f = out_.channels[c];
+    f.histFrom = *f.min, f.histTo = *f.max;
+    for (int part = 0; part < parts_; ++part)
+      for (int k = 0; k < kHistogramBins; ++k) f.histogram[k] += bins[part * 2 + c].count[k];
+  }
+}
+
+PairFigures Assessor::AssessPair() const {
+  scan::PairPiece pair;
+  for (std::size_t i = 0; i < pieces_.size(); ++i)
+    if (pieces_[i].lo < chans_[0].end && pieces_[i].lo < chans_[1].end) Merge(pair, pieces_[i].pair);
+  PairFigures p;
+  p.count = static_cast<long long>(pair.n);
+  if (!pair.n) return p;
+  const double n = pair.n;
+  const double mx = pair.sx / n, my = pair.sy / n;
+  const double vxx = pair.sxx / n - mx * mx, vyy = pair.syy / n - my * my, vxy = pair.sxy / n - mx * my;
+  p.meanNorth = chans_[0].levels.pivot + mx;
+  p.meanEast = chans_[1].levels.pivot + my;
+  if (vxx > 0) {
+    p.slope = vxy / vxx;
+    p.intercept = p.meanEast - *p.slope * p.meanNorth;
+  }
+  if (vxx > 0 && vyy > 0) p.r = std::clamp(vxy / std::sqrt(vxx * vyy), -1.0, 1.0);
+  p.magnitude = std::hypot(p.meanEast, p.meanNorth);
+  if (p.magnitude > 0) p.azimuth = AzimuthDegrees(static_cast<float>(p.meanEast), static_cast<float>(p.meanNorth));
+  for (int k = 0; k < kRoseSectors; ++k) {
+    p.share[k] = Share(static_cast<double>(pair.count[k]), n);
+    p.weightedShare[k] = pair.weight > 0 ? pair.weighted[k] / pair.weight : 0;
+  }
+  return p;
+}
+
+void Assessor::Run() {
+  const RecordingHeader& h = src_.header;
+  timed_ = UsableTime(h, span_.last);
+  if (in_.minExcursion > 0 && timed_)
+    minRun_ = std::max<long long>(1, static_cast<long long>(std::ceil(in_.minExcursion / h.dPeriod - 1e-9)));
+
+  for (int c = 0; c < 2; ++c) {
+    if (src_.count[c] <= span_.first) continue;
+    Channel ch;
+    ch.p = src_.channel[c];
+    ch.end = std::min(span_.last + 1, src_.count[c]);
+    for (long long i = span_.first; i < ch.end; ++i)
+      if (Valid(ch.p[i])) {
+        ch.levels.pivot = read_.Value(ch.p[i]);
+        break;
+      }
+    ch.levels.pos = read_.Above(0);
+    ch.levels.neg = read_.Below(0);
+    if (in_.reference[c]) {
+      ch.hasRef = true, ch.ref = *in_.reference[c];
+      ch.levels.ref = ch.ref;
+      ch.levels.above = read_.Above(ch.ref);
+    } else {
+      ch.levels.above = HUGE_VALF;
+    }
+    for (const Limit& l : in_.limits) ch.limits.push_back(l.above ? read_.Above(l.level) : read_.Below(l.level));
+    chans_.push_back(std::move(ch));
+    out_.channels.push_back({});
+    out_.channels.back().channel = c + 1;
+  }
+
+  hourly_ = timed_ && (SampleSeconds(h, span_.last) - SampleSeconds(h, span_.first)) / 3600 < kMaxHours;
+  if (hourly_)
+    hours_ = Buckets(h, span_.first, span_.last, false, &clock_);
+  else
+    hours_.push_back({span_.first, 0});
+  MakePieces();
+  runs_.resize(pieces_.size() * 2 * in_.limits.size());
+
+  // The span is shared out by samples, in whole pieces; each piece keeps its
+  // own sums, merged below in sample order whatever the number of cores.
+  const long long total = span_.last + 1 - span_.first;
+  const unsigned cores = std::thread::hardware_concurrency();
+  parts_ = total < kParallelFrom ? 1 : static_cast<int>(std::clamp(cores, 1u, 8u));
+  std::vector<std::size_t> bounds(parts_ + 1, pieces_.size());
+  bounds[0] = 0;
+  for (int k = 1, i = 0; k < parts_; ++k) {
+    const long long at = span_.first + total * k / parts_;
+    while (static_cast<std::size_t>(i) < pieces_.size() && pieces_[i].lo < at) ++i;
+    bounds[k] = i;
+  }
+  InParts(parts_, [&](int k) { ScanPieces(bounds[k], bounds[k + 1]); });
+
+  for (std::size_t c = 0; c < chans_.size(); ++c) AssessChannel(c);
+  Histograms();
+  if (chans_.size() == 2) out_.pair = AssessPair();
 }
 
 }  // namespace
@@ -387,175 +524,16 @@ std::string SpanError(const Source& src, Span span) {
 
 std::optional<int> RoseSector(double e, double n) {
   if (!(e * e + n * n > 0) || !std::isfinite(e) || !std::isfinite(n)) return std::nullopt;
-  const int k = QuickSector(e, n);
-  return k >= 0 ? k : RuleSector(e, n);
+  const int k = scan::QuickSector(e, n);
+  return k >= 0 ? k : scan::RuleSector(e, n);
 }
-
-namespace {
-
-// Everything about one channel: its sums by clock hour, runs beyond the
-// limits, days and histogram.
-void AssessChannel(Channel& c, ChannelFigures& f, const Source& src, Span span, const Inputs& in,
-                   const std::vector<Bucket>& hours, bool clock, bool timed, bool hourly, long long minRun) {
-  const Reader read(src.shuntOhms);
-  const double period = timed ? src.header.dPeriod : 0;
-  std::vector<double> v(kChunk);
-  for (std::size_t b = 0; b < hours.size() && hours[b].first < c.end; ++b) {
-    const long long bucketEnd = std::min(b + 1 < hours.size() ? hours[b + 1].first : span.last + 1, c.end);
-    for (long long lo = hours[b].first; lo < bucketEnd; lo += kChunk)
-      ScanChunk(c, read, in.limits, lo, std::min(lo + kChunk, bucketEnd), minRun, v.data());
-    if (hourly) f.hourly.push_back(MakePeriod(hours[b], clock, c.bucket, c.pivot));
-    c.all.Merge(c.bucket);
-    c.bucket = Acc{};
-  }
-
-  const Acc& a = c.all;
-  f.count = static_cast<long long>(a.n);
-  f.invalid = static_cast<long long>(a.invalid);
-  if (timed) f.duration = static_cast<double>(c.end - 1 - span.first) * period;
-  if (a.n) {
-    const double m = a.sum / a.n;
-    const double var = std::max(0.0, a.sumSq / a.n - m * m);
-    f.min = a.min, f.max = a.max;
-    f.minAt = FirstAt(c, read, a.minChunk, a.min);
-    f.maxAt = FirstAt(c, read, a.maxChunk, a.max);
-    f.mean = c.pivot + m;
-    f.std = std::sqrt(var);
-    f.rms = std::sqrt(var + *f.mean * *f.mean);
-  }
-  f.meanPositive = Ratio(a.sumPos, a.nPos);
-  f.meanNegative = Ratio(a.sumNeg, a.nNeg);
-  f.sharePositive = Share(a.nPos, a.n);
-  f.shareNegative = Share(a.nNeg, a.n);
-  if (c.hasRef) {
-    Shift s;
-    s.reference = c.ref;
-    if (a.n) s.max = a.max - c.ref;
-    s.meanPositive = Ratio(a.sumRef, a.nRef);
-    s.sharePositive = Share(a.nRef, a.n);
-    const bool pos = a.n && a.max > c.ref, neg = a.n && a.min < c.ref;
-    s.zone = pos && neg ? Zone::Alternating : pos ? Zone::Anodic : neg ? Zone::Cathodic : Zone::None;
-    f.shift = s;
-  }
-  for (std::size_t l = 0; l < in.limits.size(); ++l) {
-    RunState& r = c.runs[l];
-    r.Close(minRun);
-    LimitFigures lf;
-    lf.limit = in.limits[l];
-    lf.share = Share(static_cast<double>(r.inExcursions), a.n);
-    lf.excursions = r.excursions;
-    lf.longest = static_cast<double>(r.longest) * period;
-    lf.total = static_cast<double>(r.inExcursions) * period;
-    f.limits.push_back(lf);
-  }
-  if (hourly && *f.duration >= 86400) {
-    // Midnight is an hour boundary too: every hour lies in one day.
-    bool dayClock = false;
-    const std::vector<Bucket> days = Buckets(src.header, span.first, c.end - 1, true, &dayClock);
-    std::size_t hour = 0;
-    for (std::size_t d = 0; d < days.size(); ++d) {
-      const long long dayEnd = d + 1 < days.size() ? days[d + 1].first : c.end;
-      Period p;
-      p.start = days[d].start;
-      p.clock = dayClock;
-      double sum = 0;
-      for (; hour < f.hourly.size() && hours[hour].first < dayEnd; ++hour) {
-        const Period& ph = f.hourly[hour];
-        if (!ph.count) continue;
-        p.count += ph.count;
-        sum += *ph.mean * static_cast<double>(ph.count);
-        p.min = p.min ? std::min(*p.min, *ph.min) : *ph.min;
-        p.max = p.max ? std::max(*p.max, *ph.max) : *ph.max;
-      }
-      if (p.count) p.mean = sum / static_cast<double>(p.count);
-      f.daily.push_back(p);
-    }
-  }
-  Histogram(f, c, read, span.first);
-}
-
-PairFigures AssessPair(const Channel& c1, const Channel& c2, const Source& src, Span span) {
-  const Reader read(src.shuntOhms);
-  PairAcc pair;
-  const long long end = std::min(c1.end, c2.end);
-  for (long long lo = span.first; lo < end; lo += kChunk) ScanPair(pair, c1, c2, read, lo, std::min(lo + kChunk, end));
-  PairFigures p;
-  p.count = static_cast<long long>(pair.n);
-  if (!pair.n) return p;
-  const double n = pair.n;
-  const double mx = pair.sx / n, my = pair.sy / n;
-  const double vxx = pair.sxx / n - mx * mx, vyy = pair.syy / n - my * my, vxy = pair.sxy / n - mx * my;
-  p.meanNorth = c1.pivot + mx;
-  p.meanEast = c2.pivot + my;
-  if (vxx > 0) {
-    p.slope = vxy / vxx;
-    p.intercept = p.meanEast - *p.slope * p.meanNorth;
-  }
-  if (vxx > 0 && vyy > 0) p.r = std::clamp(vxy / std::sqrt(vxx * vyy), -1.0, 1.0);
-  p.magnitude = std::hypot(p.meanEast, p.meanNorth);
-  if (p.magnitude > 0) p.azimuth = AzimuthDegrees(static_cast<float>(p.meanEast), static_cast<float>(p.meanNorth));
-  for (int k = 0; k < kRoseSectors; ++k) {
-    double c = 0, w = 0;
-    for (int t = 0; t < 4; ++t) c += pair.count[t][k], w += pair.weighted[t][k];
-    p.share[k] = Share(c, n);
-    p.weightedShare[k] = pair.weight > 0 ? w / pair.weight : 0;
-  }
-  return p;
-}
-
-}  // namespace
 
 Figures Assess(const Source& src, Span span, const Inputs& in) {
   Figures out;
   out.span = span;
-  const Reader read(src.shuntOhms);
-  out.current = read.Current();
+  out.current = UsableShuntResistance(src.shuntOhms);
   if (!SpanError(src, span).empty()) return out;
-
-  const RecordingHeader& h = src.header;
-  const bool timed = UsableTime(h, span.last);
-  long long minRun = 1;
-  if (in.minExcursion > 0 && timed)
-    minRun = std::max<long long>(1, static_cast<long long>(std::ceil(in.minExcursion / h.dPeriod - 1e-9)));
-
-  std::vector<Channel> chans;
-  for (int c = 0; c < 2; ++c) {
-    if (src.count[c] <= span.first) continue;
-    Channel ch;
-    ch.p = src.channel[c];
-    ch.end = std::min(span.last + 1, src.count[c]);
-    for (long long i = span.first; i < ch.end; ++i)
-      if (Valid(ch.p[i])) {
-        ch.pivot = read(ch.p[i]);
-        break;
-      }
-    if (in.reference[c]) ch.hasRef = true, ch.ref = *in.reference[c];
-    ch.runs.resize(in.limits.size());
-    chans.push_back(std::move(ch));
-    out.channels.push_back({});
-    out.channels.back().channel = c + 1;
-  }
-
-  bool clock = false;
-  std::vector<Bucket> hours;
-  const bool hourly = timed && (SampleSeconds(h, span.last) - SampleSeconds(h, span.first)) / 3600 < kMaxHours;
-  if (hourly)
-    hours = Buckets(h, span.first, span.last, false, &clock);
-  else
-    hours.push_back({span.first, 0});
-  // The channels and the pair share nothing but what they read: each runs on
-  // a core of its own.
-  std::vector<std::future<void>> work;
-  for (std::size_t k = 1; k < chans.size(); ++k)
-    work.push_back(std::async(std::launch::async, [&, k] {
-      AssessChannel(chans[k], out.channels[k], src, span, in, hours, clock, timed, hourly, minRun);
-    }));
-  std::future<PairFigures> pair;
-  if (chans.size() == 2)
-    pair = std::async(std::launch::async, [&] { return AssessPair(chans[0], chans[1], src, span); });
-  if (!chans.empty()) AssessChannel(chans[0], out.channels[0], src, span, in, hours, clock, timed, hourly, minRun);
-  for (auto& w : work) w.get();
-  if (pair.valid()) out.pair = pair.get();
+  Assessor(src, span, in, out).Run();
   return out;
 }
 

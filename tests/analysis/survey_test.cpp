@@ -7,6 +7,7 @@
 #include <random>
 
 #include "analysis/survey.h"
+#include "analysis/survey_scan.h"
 #include "diagram/diagram_geometry.h"
 #include "support/environment.h"
 
@@ -241,6 +242,103 @@ TEST(Survey, RotatingTheFieldTurnsTheMeanAzimuthAndTheRose) {
       EXPECT_NEAR(p.weightedShare[(k + steps) % kRoseSectors], base.weightedShare[k], 0.002) << steps << " " << k;
     }
   }
+}
+
+// A long two-channel recording (many stretches, several cores, hour
+// boundaries, samples that are not finite, one channel shorter) against a
+// plain count sample by sample, in volts and in amperes, with the loops for
+// any processor giving the very same figures as the wide ones.
+TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
+  setenv("TZ", "UTC0", 1);
+  tzset();
+  std::mt19937 gen(11);
+  std::normal_distribution<float> noise(0, 0.05f);
+  Rec r({}, {}, 0.5);
+  r.h.bDateKnown = 1, r.h.nYear = 2024, r.h.nMonth = 3, r.h.nDay = 5, r.h.nHour = 9, r.h.nMinute = 50;
+  for (int i = 0; i < 150000; ++i) {
+    const float drift = static_cast<float>(0.3 * std::sin(i * 1e-4));
+    r.ch1.push_back(-0.9f + drift + noise(gen));
+    if (i < 149000) r.ch2.push_back(0.1f * drift - 0.02f + 0.2f * noise(gen));
+  }
+  const float odd[] = {kNaN, HUGE_VALF, -HUGE_VALF};
+  for (int k = 0; k < 60; ++k) (k % 2 ? r.ch2 : r.ch1)[(k * 7919) % 149000] = odd[k % 3];
+  Inputs in;
+  in.reference = {-0.85, 0.0};
+  in.limits = {{true, -0.8}, {false, -1.1}};
+  in.minExcursion = 2;
+  for (const double ohms : {0.0, 0.01}) {
+    const Source src = r.Src(ohms);
+    const Figures f = Assess(src, WholeSpan(src), in);
+    const double scale = ohms ? 1 / ohms : 1;
+    for (int c = 0; c < 2; ++c) {
+      const std::vector<float>& v = c ? r.ch2 : r.ch1;
+      const ChannelFigures& got = f.channels[c];
+      long long n = 0, above = 0, at = -1;
+      double sum = 0, lo = HUGE_VAL, hi = -HUGE_VAL;
+      std::array<long long, kHistogramBins> bins{};
+      struct Run { long long run = 0, count = 0, in = 0; } runs[2];
+      for (long long i = 0; i < static_cast<long long>(v.size()); ++i) {
+        if (!std::isfinite(v[i])) continue;
+        const double x = ohms ? ShuntAmperes(v[i], ohms) : v[i];
+        ++n, sum += x, above += x > *in.reference[c];
+        if (x < lo) lo = x, at = i;
+        hi = std::max(hi, x);
+        for (int l = 0; l < 2; ++l) {
+          Run& u = runs[l];
+          if (in.limits[l].above ? x > in.limits[l].level : x < in.limits[l].level) {
+            ++u.run;
+          } else {
+            if (u.run >= 4) ++u.count, u.in += u.run;
+            u.run = 0;
+          }
+        }
+      }
+      for (float x : v)
+        if (std::isfinite(x)) {
+          const double b = ((ohms ? ShuntAmperes(x, ohms) : x) - lo) * kHistogramBins / (hi - lo);
+          ++bins[std::min(static_cast<int>(b), kHistogramBins - 1)];
+        }
+      EXPECT_EQ(got.count, n) << c;
+      EXPECT_EQ(got.invalid, 30) << c;
+      EXPECT_EQ(*got.min, lo) << c;
+      EXPECT_EQ(got.minAt, at) << c;
+      EXPECT_EQ(*got.max, hi) << c;
+      EXPECT_NEAR(*got.mean, sum / n, 1e-12 * scale) << c;
+      EXPECT_EQ(got.shift->sharePositive, static_cast<double>(above) / n) << c;
+      EXPECT_EQ(got.histogram, bins) << c;
+      long long inHours = 0;
+      for (const Period& p : got.hourly) inHours += p.count;
+      EXPECT_EQ(got.hourly.size(), 22u) << c;
+      EXPECT_EQ(inHours, n) << c;
+      for (int l = 0; l < 2; ++l) {
+        if (runs[l].run >= 4) ++runs[l].count, runs[l].in += runs[l].run;
+        EXPECT_EQ(got.limits[l].excursions, runs[l].count) << c << l;
+        EXPECT_EQ(got.limits[l].total, runs[l].in * 0.5) << c << l;
+      }
+    }
+    std::array<long long, kRoseSectors> rose{};
+    long long pairs = 0;
+    for (std::size_t i = 0; i < r.ch2.size(); ++i) {
+      if (!std::isfinite(r.ch1[i]) || !std::isfinite(r.ch2[i])) continue;
+      ++pairs;
+      if (const auto k = RoseSector(r.ch2[i] * scale, r.ch1[i] * scale)) ++rose[*k];
+    }
+    for (int k = 0; k < kRoseSectors; ++k) EXPECT_EQ(f.pair->share[k], static_cast<double>(rose[k]) / pairs) << k;
+
+    scan::AllowWideLoops(false);
+    const Figures plain = Assess(src, WholeSpan(src), in);
+    scan::AllowWideLoops(true);
+    for (int c = 0; c < 2; ++c) {
+      EXPECT_EQ(plain.channels[c].mean, f.channels[c].mean);
+      EXPECT_EQ(plain.channels[c].std, f.channels[c].std);
+      EXPECT_EQ(plain.channels[c].hourly.back().mean, f.channels[c].hourly.back().mean);
+      EXPECT_EQ(plain.channels[c].histogram, f.channels[c].histogram);
+    }
+    EXPECT_EQ(plain.pair->weightedShare, f.pair->weightedShare);
+    EXPECT_EQ(plain.pair->r, f.pair->r);
+  }
+  unsetenv("TZ");
+  tzset();
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+#include "analysis/survey_scan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cfloat>
+#include <cstring>
+#include <type_traits>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+#include "diagram/diagram_geometry.h"
+
+namespace zet::analysis::scan {
+namespace {
+
+#define ZET_INLINE [[gnu::always_inline]] inline
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+namespace wide {
+#pragma GCC push_options
+#pragma GCC target("avx2,bmi,popcnt")
+#define ZET_WIDE 1
+#include "analysis/survey_loops.inc"
+#undef ZET_WIDE
+#pragma GCC pop_options
+}  // namespace wide
+std::atomic<bool> wideAllowed{true};
+bool UseWide() {
+  static const bool wide =
+      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
+  return wide && wideAllowed.load(std::memory_order_relaxed);
+}
+#define ZET_LOOPS(call) (UseWide() ? wide::call : plain::call)
+#define ZET_HAS_WIDE 1
+#else
+#define ZET_LOOPS(call) plain::call
+#endif
+
+namespace plain {
+#define ZET_WIDE 0
+#include "analysis/survey_loops.inc"
+#undef ZET_WIDE
+}  // namespace plain
+
+// The float nearest to, but not past, where a growing function of the sample
+// crosses a level: ordered keys of the floats from -inf to +inf, bisected.
+int Key(float x) {
+  const std::int32_t b = std::bit_cast<std::int32_t>(x);
+  return b >= 0 ? b : -(b & 0x7fffffff);
+}
+float FromKey(int k) {
+  return k >= 0 ? std::bit_cast<float>(k) : std::bit_cast<float>(static_cast<std::int32_t>(-k | INT32_MIN));
+}
+template <class Pred>
+float FirstFloat(Pred yes) {  // smallest float x with yes(x), yes growing; +inf when none
+  int lo = Key(-HUGE_VALF), hi = Key(HUGE_VALF);
+  if (yes(-HUGE_VALF)) return -HUGE_VALF;
+  while (static_cast<long long>(hi) - lo > 1) {
+    const int mid = static_cast<int>((static_cast<long long>(lo) + hi) / 2);
+    (yes(FromKey(mid)) ? hi : lo) = mid;
+  }
+  return FromKey(hi);
+}
+
+}  // namespace
+
+float Reading::Above(double level) const {
+  return FirstFloat([&](float x) { return Value(x) > level; });
+}
+
+float Reading::Below(double level) const {
+  // The largest float with value < level: just before the first with value >= level.
+  const float first = FirstFloat([&](float x) { return !(Value(x) < level); });
+  return first == -HUGE_VALF ? -HUGE_VALF : FromKey(Key(first) - 1);
+}
+
+void Acc::Merge(const Acc& o) {
+  n += o.n;
+  invalid += o.invalid;
+  sum += o.sum;
+  sumSq += o.sumSq;
+  if (o.min < min) min = o.min, minPiece = o.minPiece;
+  if (o.max > max) max = o.max, maxPiece = o.maxPiece;
+  nPos += o.nPos, nNeg += o.nNeg, nRef += o.nRef;
+  sumPos += o.sumPos, sumNeg += o.sumNeg, sumRef += o.sumRef;
+}
+
+bool AllowWideLoops(bool on) {
+#ifdef ZET_HAS_WIDE
+  return wideAllowed.exchange(on);
+#else
+  return on;
+#endif
+}
+
+Acc Sums(const float* p, long long n, const Reading& rd, const Levels& lv, bool* invalid) {
+  return ZET_LOOPS(Sums(p, n, rd, lv, invalid));
+}
+
+void Runs(RunPiece& r, const float* p, long long n, float level, bool above, bool checked, long long minRun) {
+  ZET_LOOPS(Runs(r, p, n, level, above, checked, minRun));
+}
+
+void Pair(PairPiece& a, const float* p1, const float* p2, long long n, const Reading& rd, double pivot1,
+          double pivot2, bool checked, int* sector, double* magnitude) {
+  ZET_LOOPS(Pair(a, p1, p2, n, rd, pivot1, pivot2, checked, sector, magnitude));
+}
+
+void Histogram(Bins& bins, const float* p, long long n, const Reading& rd) {
+  ZET_LOOPS(Histogram(bins, p, n, rd));
+}
+
+void Histogram(Bins& bins1, Bins& bins2, const float* p1, const float* p2, long long n, const Reading& rd) {
+  ZET_LOOPS(Histogram(bins1, bins2, p1, p2, n, rd));
+}
+
+int RuleSector(double e, double n) {
+  const double az = AzimuthDegrees(static_cast<float>(e), static_cast<float>(n));
+  const int k = static_cast<int>(std::floor((az + 11.25) / 22.5));
+  return ((k % kSectors) + kSectors) % kSectors;
+}
+
+int QuickSector(double e, double n) {
+  const double ae = std::fabs(e), an = std::fabs(n);
+  const double d0 = ae - 0.19891236737965800 * an, d1 = ae - 0.66817863791929892 * an,
+               d2 = ae - 1.4966057626654890 * an, d3 = ae - 5.0273394921233042 * an;
+  const int q = (d0 > 0) + (d1 > 0) + (d2 > 0) + (d3 > 0);
+  const double gap = std::min(std::min(std::fabs(d0), std::fabs(d1)), std::min(std::fabs(d2), std::fabs(d3)));
+  const bool near = gap <= 1e-5 * (ae + an) || e == 0 || n == 0;
+  const int k = n > 0 ? (e < 0 ? q : (kSectors - q) & (kSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
+  return near ? -1 : k;
+}
+
+}  // namespace zet::analysis::scan
