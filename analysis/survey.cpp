@@ -127,6 +127,12 @@ void Merge(scan::PairPiece& a, const scan::PairPiece& o) {
   for (int k = 0; k <= kRoseSectors; ++k) a.count[k] += o.count[k], a.weighted[k] += o.weighted[k];
 }
 
+// How many cores to share n samples between.
+int Parts(long long n) {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return n < kParallelFrom ? 1 : static_cast<int>(std::clamp(cores, 1u, 8u));
+}
+
 // Runs work(0..parts-1), all but the first on cores of their own when the
 // system gives threads.
 template <class Work>
@@ -463,8 +469,7 @@ void Assessor::Run() {
   // The span is shared out by samples, in whole pieces; each piece keeps its
   // own sums, merged below in sample order whatever the number of cores.
   const long long total = span_.last + 1 - span_.first;
-  const unsigned cores = std::thread::hardware_concurrency();
-  parts_ = total < kParallelFrom ? 1 : static_cast<int>(std::clamp(cores, 1u, 8u));
+  parts_ = Parts(total);
   std::vector<std::size_t> bounds(parts_ + 1, pieces_.size());
   bounds[0] = 0;
   for (int k = 1, i = 0; k < parts_; ++k) {
@@ -526,6 +531,29 @@ std::optional<int> RoseSector(double e, double n) {
   if (!(e * e + n * n > 0) || !std::isfinite(e) || !std::isfinite(n)) return std::nullopt;
   const int k = scan::QuickSector(e, n);
   return k >= 0 ? k : scan::RuleSector(e, n);
+}
+
+std::vector<std::uint32_t> ScatterGrid(const Source& src, const Figures& f, int w, int h) {
+  if (f.channels.size() != 2 || !f.channels[0].min || !f.channels[1].min || w < 1 || h < 1) return {};
+  const ChannelFigures &a = f.channels[0], &b = f.channels[1];
+  scan::GridMap g;
+  g.w = w, g.h = h;
+  g.x0 = *a.min, g.y0 = *b.min;
+  g.sx = *a.max > *a.min ? (w - 1) / (*a.max - *a.min) : 0;
+  g.sy = *b.max > *b.min ? (h - 1) / (*b.max - *b.min) : 0;
+  const scan::Reading read{f.current, f.current ? src.shuntOhms : 1};
+  const long long first = f.span.first, end = std::min({f.span.last + 1, src.count[0], src.count[1]});
+  const int parts = Parts(end - first);
+  const std::size_t cells = static_cast<std::size_t>(w) * h + 1;
+  std::vector<std::uint32_t> grid(cells * parts);
+  InParts(parts, [&](int k) {
+    const long long lo = first + (end - first) * k / parts, hi = first + (end - first) * (k + 1) / parts;
+    scan::Grid(grid.data() + cells * k, g, src.channel[0] + lo, src.channel[1] + lo, hi - lo, read);
+  });
+  for (int k = 1; k < parts; ++k)
+    for (std::size_t i = 0; i < cells; ++i) grid[i] += grid[cells * k + i];
+  grid.resize(cells - 1);
+  return grid;
 }
 
 Figures Assess(const Source& src, Span span, const Inputs& in) {

@@ -6,6 +6,7 @@
 // together and where the stray current comes from. No level is built in:
 // every reference and limit is the user's.
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -114,6 +115,11 @@ struct Figures {
 Figures Assess(const Source& src, Span span, const Inputs& in);
 // Empty when the span is usable, else why not, naming the valid range.
 std::string SpanError(const Source& src, Span span);
+
+// How many pairs of samples of the span fall in each cell of a w × h grid
+// of channel 2 (up) against channel 1 (across) between their extremes, row
+// by row from the top: the density picture. Empty without both channels.
+std::vector<std::uint32_t> ScatterGrid(const Source& src, const Figures& f, int w, int h);
 
 // The rose sector of a vector (east = channel 2, north = channel 1) by the
 // diagram's azimuth: sector k is centred on 22.5°·k; none for a zero vector.

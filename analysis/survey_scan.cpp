@@ -116,6 +116,10 @@ void Histogram(Bins& bins1, Bins& bins2, const float* p1, const float* p2, long 
   ZET_LOOPS(Histogram(bins1, bins2, p1, p2, n, rd));
 }
 
+void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p2, long long n, const Reading& rd) {
+  ZET_LOOPS(Grid(grid, g, p1, p2, n, rd));
+}
+
 int RuleSector(double e, double n) {
   const double az = AzimuthDegrees(static_cast<float>(e), static_cast<float>(n));
   const int k = static_cast<int>(std::floor((az + 11.25) / 22.5));

@@ -84,6 +84,16 @@ struct Bins {
 void Histogram(Bins& bins, const float* p, long long n, const Reading& rd);
 void Histogram(Bins& bins1, Bins& bins2, const float* p1, const float* p2, long long n, const Reading& rd);
 
+// Counts pairs of samples p1[i], p2[i] on a grid w cells across (channel 1)
+// and h up (channel 2), row by row from the top: a value v falls in cell
+// (v − x0) × sx + 0.5, cut to a whole cell inside the grid. grid has w × h + 1
+// places, the last for pairs left out.
+struct GridMap {
+  double x0 = 0, sx = 0, y0 = 0, sy = 0;
+  int w = 1, h = 1;
+};
+void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p2, long long n, const Reading& rd);
+
 // The loops are compiled twice, for processors with AVX2 and for any; tests
 // switch the wide ones off to run the others too. Returns the last setting.
 bool AllowWideLoops(bool on);

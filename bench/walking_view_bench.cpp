@@ -12,6 +12,7 @@
 #include "base/settings_store.h"
 #include "diagram/ui/walking_view.h"
 #include "drawing_bench_main.h"
+#include "quiet_host.h"
 #include "recording/ui/log_doc.h"
 #include "wandering.h"
 
@@ -21,17 +22,6 @@ namespace {
 using namespace ui;
 
 constexpr int kFullMemory = 16777216;
-
-class SilentPrompts : public Prompts {
- public:
-  MsgAnswer Message(const std::string&, const std::string&, MsgButtons, MsgIcon) override { return MsgAnswer::Ok; }
-  void Beep() override {}
-};
-
-class NoFiles : public FileChooser {
- public:
-  std::optional<QString> Choose(const FileRequest&) override { return std::nullopt; }
-};
 
 // A document with the view attached, loaded once for every bench.
 struct Bench {

@@ -107,22 +107,9 @@ void DrawRose(QPainter& p, const QRect& r, const PairFigures& pair) {
 QImage ScatterDensity(const Source& src, const Figures& f, QSize size) {
   QImage img(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::white);
-  if (f.channels.size() != 2 || !f.channels[0].min || !f.channels[1].min) return img;
   const int w = img.width(), h = img.height();
-  const double x0 = *f.channels[0].min, y0 = *f.channels[1].min;
-  const double sx = *f.channels[0].max > x0 ? (w - 1) / (*f.channels[0].max - x0) : 0;
-  const double sy = *f.channels[1].max > y0 ? (h - 1) / (*f.channels[1].max - y0) : 0;
-  std::vector<std::uint32_t> count(static_cast<std::size_t>(w) * h);
-  const bool amps = f.current;
-  const long long end = std::min({f.span.last + 1, src.count[0], src.count[1]});
-  for (long long i = f.span.first; i < end; ++i) {
-    double x = src.channel[0][i], y = src.channel[1][i];
-    if (!std::isfinite(x) || !std::isfinite(y)) continue;
-    if (amps) x = ShuntAmperes(x, src.shuntOhms), y = ShuntAmperes(y, src.shuntOhms);
-    const int px = std::clamp(static_cast<int>((x - x0) * sx + 0.5), 0, w - 1);
-    const int py = std::clamp(static_cast<int>((y - y0) * sy + 0.5), 0, h - 1);
-    ++count[static_cast<std::size_t>(h - 1 - py) * w + px];
-  }
+  const std::vector<std::uint32_t> count = ScatterGrid(src, f, w, h);
+  if (count.empty()) return img;
   const std::uint32_t top = *std::max_element(count.begin(), count.end());
   const double scale = top > 0 ? 1 / std::log1p(static_cast<double>(top)) : 0;
   for (int y = 0; y < h; ++y) {

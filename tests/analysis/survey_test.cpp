@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <numeric>
 #include <random>
 
 #include "analysis/survey.h"
@@ -194,6 +195,14 @@ TEST(Survey, ChannelPairLineAndShuntCurrent) {
   EXPECT_TRUE(amps.current);
   EXPECT_DOUBLE_EQ(*amps.channels[0].min, ShuntAmperes(a[0], 0.01));
   EXPECT_NEAR(*amps.pair->intercept, 100, 1e-4);
+  // The density picture: the line runs from the bottom left to the top right.
+  for (const Figures& f : {r.Run(), amps}) {
+    const std::vector<std::uint32_t> grid = ScatterGrid(r.Src(f.current ? 0.01 : 0), f, 5, 5);
+    ASSERT_EQ(grid.size(), 25u);
+    long long onLine = 0;
+    for (int k = 0; k < 5; ++k) onLine += grid[(4 - k) * 5 + k];
+    EXPECT_EQ(onLine, 50);
+  }
 }
 
 TEST(Survey, RoseSectorsFollowTheDiagramAzimuth) {
@@ -324,6 +333,8 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
       if (const auto k = RoseSector(r.ch2[i] * scale, r.ch1[i] * scale)) ++rose[*k];
     }
     for (int k = 0; k < kRoseSectors; ++k) EXPECT_EQ(f.pair->share[k], static_cast<double>(rose[k]) / pairs) << k;
+    const std::vector<std::uint32_t> grid = ScatterGrid(src, f, 7, 3);
+    EXPECT_EQ(std::accumulate(grid.begin(), grid.end(), 0LL), pairs);
 
     scan::AllowWideLoops(false);
     const Figures plain = Assess(src, WholeSpan(src), in);
