@@ -257,8 +257,11 @@ void Assessor::ScanPieces(std::size_t from, std::size_t to) {
     }
     if (chans_.size() == 2 && pc.lo < chans_[0].end && pc.lo < chans_[1].end) {
       const bool checked = pc.invalid[0] || pc.invalid[1];
+      // Most stretches of a survey lie in one sector of the rose.
+      const int same =
+          whole[0].n && whole[1].n ? scan::BoxSector(whole[1].min, whole[1].max, whole[0].min, whole[0].max) : -1;
       scan::Pair(pc.pair, chans_[0].p + pc.lo, chans_[1].p + pc.lo, n, read_, chans_[0].levels.pivot,
-                 chans_[1].levels.pivot, checked, sector.data(), magnitude.data());
+                 chans_[1].levels.pivot, checked, same, sector.data(), magnitude.data());
       if (!checked) {
         // Every sample counts in both channels: their own sums are the pair's.
         pc.pair.n = static_cast<double>(n);

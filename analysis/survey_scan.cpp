@@ -104,8 +104,8 @@ void Runs(RunPiece& r, const float* p, long long n, float level, bool above, boo
 }
 
 void Pair(PairPiece& a, const float* p1, const float* p2, long long n, const Reading& rd, double pivot1,
-          double pivot2, bool checked, int* sector, double* magnitude) {
-  ZET_LOOPS(Pair(a, p1, p2, n, rd, pivot1, pivot2, checked, sector, magnitude));
+          double pivot2, bool checked, int same, int* sector, double* magnitude) {
+  ZET_LOOPS(Pair(a, p1, p2, n, rd, pivot1, pivot2, checked, same, sector, magnitude));
 }
 
 void Histogram(Bins& bins, const float* p, long long n, const Reading& rd) {
@@ -118,6 +118,28 @@ void Histogram(Bins& bins1, Bins& bins2, const float* p1, const float* p2, long 
 
 void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p2, long long n, const Reading& rd) {
   ZET_LOOPS(Grid(grid, g, p1, p2, n, rd));
+}
+
+int BoxSector(double e0, double e1, double n0, double n1) {
+  const bool northSide = n0 > 0 || n1 < 0, eastSide = e0 > 0 || e1 < 0;
+  // Tangents of the edges next to the axes, with more room than QuickSector keeps.
+  constexpr double kAxisNS = 0.19891236737965800 * (1 - 2e-5), kAxisEW = 5.0273394921233042 * (1 + 2e-5);
+  if (northSide && eastSide) {
+    const int k = QuickSector(e0, n0);
+    for (double e : {e0, e1})
+      for (double n : {n0, n1})
+        if (QuickSector(e, n) != k) return -1;
+    return k;
+  }
+  if (northSide && !(e0 > e1)) {  // across the north-south axis
+    const double east = std::max(-e0, e1), north = n0 > 0 ? n0 : -n1;
+    return east < kAxisNS * north ? (n0 > 0 ? 0 : 8) : -1;
+  }
+  if (eastSide && !(n0 > n1)) {  // across the east-west axis
+    const double north = std::max(-n0, n1), east = e0 > 0 ? e0 : -e1;
+    return east > kAxisEW * north ? (e0 > 0 ? 12 : 4) : -1;
+  }
+  return -1;
 }
 
 int RuleSector(double e, double n) {

@@ -69,9 +69,10 @@ struct PairPiece {
 };
 // Channel 1 is north, channel 2 east. Without invalid samples (checked
 // false) the caller takes n, sx, sy, sxx, syy from the channels' own sums.
-// sector and magnitude: room for n each.
+// same: the sector every vector lies in when the caller knows it, else -1.
+// sector and magnitude: room for n + 8 each.
 void Pair(PairPiece& a, const float* p1, const float* p2, long long n, const Reading& rd, double pivot1,
-          double pivot2, bool checked, int* sector, double* magnitude);
+          double pivot2, bool checked, int same, int* sector, double* magnitude);
 
 // A channel's histogram: value v falls in bin (v − from) × scale (the last
 // bin takes the top, scale 0 puts all in the first); count[kBins] takes
@@ -102,5 +103,11 @@ bool AllowWideLoops(bool on);
 // same answer (-1 where only the rule can tell).
 int RuleSector(double e, double n);
 int QuickSector(double e, double n);
+// The one sector of every vector (e, n) with e0 <= e <= e1, n0 <= n <= n1,
+// or -1 when the box may reach into more than one: as the edges are
+// straight lines from the origin, a box inside a quadrant lies in a sector
+// when its corners do, and a box across an axis in the sector around it
+// when its widest point is clear of the edges.
+int BoxSector(double e0, double e1, double n0, double n1);
 
 }  // namespace zet::analysis::scan
