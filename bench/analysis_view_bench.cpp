@@ -6,8 +6,8 @@
 #include <QApplication>
 
 #include "analysis/ui/analysis_window.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "base/settings.h"
+#include "base/settings_store.h"
 #include "drawing_bench_main.h"
 #include "quiet_host.h"
 #include "recording/ui/log_doc.h"

@@ -2,8 +2,8 @@
 // What the desktop benches' documents need of the user: nobody answers.
 #include <optional>
 
-#include "app/host.h"
-#include "app/ui/file_chooser.h"
+#include "base/host.h"
+#include "app/file_chooser.h"
 
 namespace zet::ui {
 
