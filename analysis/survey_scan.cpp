@@ -17,7 +17,9 @@ namespace {
 
 #define ZET_INLINE [[gnu::always_inline]] inline
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// Not on Windows: there GCC cannot align the stack for the 32-byte vectors
+// the wide loops spill, and an aligned move to a misaligned slot faults.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(_WIN32)
 namespace wide {
 #pragma GCC push_options
 #pragma GCC target("avx2,bmi,popcnt")
