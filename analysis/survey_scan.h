@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "recording/recording.h"
+
 namespace zet::analysis::scan {
 
 inline constexpr int kBins = 64;     // histogram bins; index kBins takes samples left out
@@ -16,7 +18,7 @@ inline constexpr int kSectors = 16;  // rose sectors; index kSectors takes zero 
 struct Reading {
   bool current = false;
   double ohms = 1;
-  double Value(float x) const { return current ? static_cast<double>(x) / ohms : static_cast<double>(x); }
+  double Value(float x) const { return current ? ShuntAmperes(x, ohms) : static_cast<double>(x); }
   // Values only grow with the sample, so "value > level" is "sample >= some
   // float": these find that float (an infinity when no finite one does).
   float Above(double level) const;  // value > level  <=>  x >= Above(level)
