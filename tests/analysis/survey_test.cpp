@@ -258,8 +258,7 @@ TEST(Survey, RotatingTheFieldTurnsTheMeanAzimuthAndTheRose) {
 // plain count sample by sample, in volts and in amperes, with the loops for
 // any processor giving the very same figures as the wide ones.
 TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
-  setenv("TZ", "UTC0", 1);
-  tzset();
+  zet::testing::TimeZoneScope tz("UTC");
   std::mt19937 gen(11);
   std::normal_distribution<float> noise(0, 0.05f);
   Rec r({}, {}, 0.5);
@@ -348,8 +347,6 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
     EXPECT_EQ(plain.pair->weightedShare, f.pair->weightedShare);
     EXPECT_EQ(plain.pair->r, f.pair->r);
   }
-  unsetenv("TZ");
-  tzset();
 }
 
 }  // namespace
