@@ -107,7 +107,7 @@ std::optional<double> Ratio(double a, double n) {
   return a / n;
 }
 
-double Share(double part, double whole) { return whole > 0 ? part / whole : 0; }
+double Share(double some, double whole) { return whole > 0 ? some / whole : 0; }
 
 Period MakePeriod(const Bucket& b, bool clock, const Acc& a, double pivot) {
   Period p;
@@ -128,17 +128,17 @@ void Merge(scan::PairPiece& a, const scan::PairPiece& o) {
 }
 
 // How many cores to share n samples between.
-int Parts(long long n) {
+int Workers(long long n) {
   const unsigned cores = std::thread::hardware_concurrency();
   return n < kParallelFrom ? 1 : static_cast<int>(std::clamp(cores, 1u, 8u));
 }
 
-// Runs work(0..parts-1), all but the first on cores of their own when the
+// Runs work(0..workers-1), all but the first on cores of their own when the
 // system gives threads.
 template <class Work>
-void InParts(int parts, const Work& work) {
+void OnWorkers(int workers, const Work& work) {
   std::vector<std::future<void>> more;
-  for (int k = 1; k < parts; ++k) {
+  for (int k = 1; k < workers; ++k) {
     try {
       more.push_back(std::async(std::launch::async, [&work, k] { work(k); }));
     } catch (const std::system_error&) {
@@ -159,7 +159,7 @@ struct Channel {
 };
 
 // A stretch of samples worked in one go, inside or beyond each channel, and
-// its parts in each clock hour (one part for a span without hours).
+// its segments in each clock hour (one segment for a span without hours).
 struct Segment {
   long long lo = 0, hi = 0;
   std::size_t bucket = 0;
@@ -201,7 +201,7 @@ class Assessor {
   std::vector<Piece> pieces_;
   std::vector<Segment> segments_;
   std::vector<scan::RunPiece> runs_;  // per piece, channel and limit
-  int parts_ = 1;
+  int workers_ = 1;
 
   scan::RunPiece& RunOf(std::size_t piece, std::size_t c, std::size_t l) {
     return runs_[(piece * 2 + c) * in_.limits.size() + l];
@@ -376,15 +376,15 @@ void Assessor::Histograms() {
     scale[c].scale = *f.max > *f.min ? kHistogramBins / (*f.max - *f.min) : 0;
   }
   const long long both = nc == 2 && some[0] && some[1] ? std::min(chans_[0].end, chans_[1].end) : span_.first;
-  std::vector<scan::Bins> bins(parts_ * 2);
-  InParts(parts_, [&](int part) {
-    scan::Bins* b = &bins[part * 2];
+  std::vector<scan::Bins> bins(workers_ * 2);
+  OnWorkers(workers_, [&](int worker) {
+    scan::Bins* b = &bins[worker * 2];
     b[0] = scale[0], b[1] = scale[1];
-    // Each part takes its share of every stretch, in whole blocks of eight.
+    // Each worker takes its share of every stretch, in whole blocks of eight.
     auto share = [&](long long from, long long to, long long* lo, long long* hi) {
       const long long n = to - from;
-      *lo = from + n * part / parts_ / 8 * 8;
-      *hi = part + 1 == parts_ ? to : from + n * (part + 1) / parts_ / 8 * 8;
+      *lo = from + n * worker / workers_ / 8 * 8;
+      *hi = worker + 1 == workers_ ? to : from + n * (worker + 1) / workers_ / 8 * 8;
     };
     long long lo, hi;
     share(span_.first, both, &lo, &hi);
@@ -399,8 +399,8 @@ void Assessor::Histograms() {
     if (!some[c]) continue;
     ChannelFigures& f = out_.channels[c];
     f.histFrom = *f.min, f.histTo = *f.max;
-    for (int part = 0; part < parts_; ++part)
-      for (int k = 0; k < kHistogramBins; ++k) f.histogram[k] += bins[part * 2 + c].count[k];
+    for (int worker = 0; worker < workers_; ++worker)
+      for (int k = 0; k < kHistogramBins; ++k) f.histogram[k] += bins[worker * 2 + c].count[k];
   }
 }
 
@@ -472,15 +472,15 @@ void Assessor::Run() {
   // The span is shared out by samples, in whole pieces; each piece keeps its
   // own sums, merged below in sample order whatever the number of cores.
   const long long total = span_.last + 1 - span_.first;
-  parts_ = Parts(total);
-  std::vector<std::size_t> bounds(parts_ + 1, pieces_.size());
+  workers_ = Workers(total);
+  std::vector<std::size_t> bounds(workers_ + 1, pieces_.size());
   bounds[0] = 0;
-  for (int k = 1, i = 0; k < parts_; ++k) {
-    const long long at = span_.first + total * k / parts_;
+  for (int k = 1, i = 0; k < workers_; ++k) {
+    const long long at = span_.first + total * k / workers_;
     while (static_cast<std::size_t>(i) < pieces_.size() && pieces_[i].lo < at) ++i;
     bounds[k] = i;
   }
-  InParts(parts_, [&](int k) { ScanPieces(bounds[k], bounds[k + 1]); });
+  OnWorkers(workers_, [&](int k) { ScanPieces(bounds[k], bounds[k + 1]); });
 
   for (std::size_t c = 0; c < chans_.size(); ++c) AssessChannel(c);
   Histograms();
@@ -546,14 +546,14 @@ std::vector<std::uint32_t> ScatterGrid(const Source& src, const Figures& f, int 
   g.sy = *b.max > *b.min ? (h - 1) / (*b.max - *b.min) : 0;
   const scan::Reading read{f.current, f.current ? src.shuntOhms : 1};
   const long long first = f.span.first, end = std::min({f.span.last + 1, src.count[0], src.count[1]});
-  const int parts = Parts(end - first);
+  const int workers = Workers(end - first);
   const std::size_t cells = static_cast<std::size_t>(w) * h + 1;
-  std::vector<std::uint32_t> grid(cells * parts);
-  InParts(parts, [&](int k) {
-    const long long lo = first + (end - first) * k / parts, hi = first + (end - first) * (k + 1) / parts;
+  std::vector<std::uint32_t> grid(cells * workers);
+  OnWorkers(workers, [&](int k) {
+    const long long lo = first + (end - first) * k / workers, hi = first + (end - first) * (k + 1) / workers;
     scan::Grid(grid.data() + cells * k, g, src.channel[0] + lo, src.channel[1] + lo, hi - lo, read);
   });
-  for (int k = 1; k < parts; ++k)
+  for (int k = 1; k < workers; ++k)
     for (std::size_t i = 0; i < cells; ++i) grid[i] += grid[cells * k + i];
   grid.resize(cells - 1);
   return grid;

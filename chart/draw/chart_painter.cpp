@@ -61,7 +61,7 @@ constexpr Coord kReach = Coord{1} << 20;
 bool Within(Coord v) { return v >= -kReach && v <= kReach; }
 int ToInt(Coord v) { return static_cast<int>(std::clamp(v, -kReach, kReach)); }
 
-// The segment's part within the reach (Liang-Barsky), appended as one line.
+// The piece of the segment within the reach (Liang-Barsky), appended as one line.
 void AddLine(std::vector<QLine>& lines, Coord x0, Coord y0, Coord x1, Coord y1) {
   if (Within(x0) && Within(y0) && Within(x1) && Within(y1)) {
     lines.emplace_back(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1));
@@ -71,7 +71,7 @@ void AddLine(std::vector<QLine>& lines, Coord x0, Coord y0, Coord x1, Coord y1) 
   const double dx = static_cast<double>(x1) - ax, dy = static_cast<double>(y1) - ay;
   const double reach = static_cast<double>(kReach);
   double t0 = 0, t1 = 1;
-  auto edge = [&](double p, double q) {  // keeps the part where p * t <= q
+  auto edge = [&](double p, double q) {  // keeps the piece where p * t <= q
     if (p == 0) return q >= 0;
     const double t = q / p;
     if (p < 0) {

@@ -299,7 +299,7 @@ void CLogView::DrawReadout(QPainter& p) {
   int width = 0;
   for (const ReadoutLine* line : lines) {
     int w = 0;
-    for (const ReadoutPart& part : *line) w += fm.horizontalAdvance(part.text);
+    for (const ReadoutPiece& piece : *line) w += fm.horizontalAdvance(piece.text);
     width = std::max(width, w);
   }
   const int height = step * (static_cast<int>(lines.size()) - 1) + fm.height();
@@ -308,11 +308,11 @@ void CLogView::DrawReadout(QPainter& p) {
   int y = static_cast<int>(at.y);
   for (const ReadoutLine* line : lines) {
     int x = static_cast<int>(at.x);
-    for (const ReadoutPart& part : *line) {
-      const QRect r(QPoint(x, y), QSize(fm.horizontalAdvance(part.text), fm.height()));
+    for (const ReadoutPiece& piece : *line) {
+      const QRect r(QPoint(x, y), QSize(fm.horizontalAdvance(piece.text), fm.height()));
       p.fillRect(r, Qt::white);
-      p.setPen(part.colour);
-      p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, part.text);
+      p.setPen(piece.colour);
+      p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextIncludeTrailingSpaces, piece.text);
       x = r.right() + 1;
     }
     y += step;
@@ -324,7 +324,7 @@ QStringList CLogView::ReadoutLines() const {
   for (const std::vector<ReadoutLine>* lines : {&m_cursorLines, &m_measureLines})
     for (const ReadoutLine& line : *lines) {
       QString text;
-      for (const ReadoutPart& part : line) text += part.text;
+      for (const ReadoutPiece& piece : line) text += piece.text;
       texts << text;
     }
   return texts;

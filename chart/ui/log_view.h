@@ -119,13 +119,13 @@ class CLogView : public QAbstractScrollArea, public CommandTarget {
   QImage m_picture;
   bool m_bDirty = true;
   bool m_bComposed = false;
-  // Read-out lines, each of parts in their own colours: those of the cursor
+  // Read-out lines, each of pieces of text in their own colours: those of the cursor
   // follow every move; those of a measurement stay until the next one.
-  struct ReadoutPart {
+  struct ReadoutPiece {
     QString text;
     QColor colour;
   };
-  using ReadoutLine = std::vector<ReadoutPart>;
+  using ReadoutLine = std::vector<ReadoutPiece>;
   std::vector<ReadoutLine> m_cursorLines;
   std::vector<ReadoutLine> m_measureLines;
   bool m_bApplyingBars = false;

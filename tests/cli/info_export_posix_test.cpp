@@ -89,9 +89,9 @@ TEST_F(CliFiles, StatsRowsPerFileGoOnPastADamagedOne) {
   // One sample in amperes (2 V over 0.00075 Ohm): no negative mean, no correlation.
   Result json = RunCli("stats --json --span 2:2 --above=1 --current " + Q(Path("a.zet")));
   EXPECT_EQ(json.code, 0);
-  for (const char* part : {"\"samples\":1,", "\"min\":2666.66", "\"unit\":\"A\"", "\"mean_negative\":null",
+  for (const char* field : {"\"samples\":1,", "\"min\":2666.66", "\"unit\":\"A\"", "\"mean_negative\":null",
                            "\"r\":null", "\"limits\":[{\"kind\":\"above\",\"level\":1,\"share\":1,\"excursions\":1,"})
-    EXPECT_NE(json.out.find(part), std::string::npos) << part << "\n" << json.out;
+    EXPECT_NE(json.out.find(field), std::string::npos) << field << "\n" << json.out;
   Result outside = RunCli("stats --span 1:3 " + Q(Path("a.zet")), true);
   EXPECT_EQ(outside.code, 2);
   EXPECT_NE(outside.out.find("0..2"), std::string::npos);
