@@ -1,5 +1,5 @@
 // "Анализ записи" over a full recorder memory: opening the window (the
-// figures, the tables and the first picture of every part) should take
+// figures, the tables and the first picture of every pane) should take
 // under half a second.
 #include <benchmark/benchmark.h>
 
@@ -20,12 +20,7 @@ using namespace ui;
 
 constexpr int kFullMemory = 16777216;
 
-struct Bench {
-  MemorySettingsStore store;
-  AppSettings settings{store};
-  SilentPrompts prompts;
-  NoFiles files;
-  CLogDoc doc{settings, prompts, files};
+struct Bench : QuietDocument {
 
   Bench() {
     Recording r = Wandering(kFullMemory);  // 97 days at 0.5 s: a long hour table

@@ -2,8 +2,11 @@
 // What the desktop benches' documents need of the user: nobody answers.
 #include <optional>
 
-#include "base/host.h"
 #include "app/file_chooser.h"
+#include "base/host.h"
+#include "base/settings.h"
+#include "base/settings_store.h"
+#include "recording/ui/log_doc.h"
 
 namespace zet::ui {
 
@@ -16,6 +19,15 @@ class SilentPrompts : public Prompts {
 class NoFiles : public FileChooser {
  public:
   std::optional<QString> Choose(const FileRequest&) override { return std::nullopt; }
+};
+
+// A document with settings in memory that nobody is asked about.
+struct QuietDocument {
+  MemorySettingsStore store;
+  AppSettings settings{store};
+  SilentPrompts prompts;
+  NoFiles files;
+  CLogDoc doc{settings, prompts, files};
 };
 
 }  // namespace zet::ui

@@ -24,12 +24,7 @@ using namespace ui;
 constexpr int kFullMemory = 16777216;
 
 // A document with the view attached, loaded once for every bench.
-struct Bench {
-  MemorySettingsStore store;
-  AppSettings settings{store};
-  SilentPrompts prompts;
-  NoFiles files;
-  CLogDoc doc{settings, prompts, files};
+struct Bench : QuietDocument {
   CWalkingView view{doc};
 
   Bench() {
