@@ -42,6 +42,10 @@ set(zet_runtime)
 macro(zet_runtime_file file dest)
   list(APPEND zet_runtime "${file}|${dest}|install")
 endmacro()
+# The same under another name there.
+macro(zet_runtime_file_as file dest name)
+  list(APPEND zet_runtime "${file}|${dest}|install|${name}")
+endmacro()
 # Needed by the test programs only: in the build folder, not installed.
 macro(zet_test_runtime_file file dest)
   list(APPEND zet_runtime "${file}|${dest}|test")
@@ -70,16 +74,46 @@ zet_runtime_file("${zet_libstdcxx}" ".")
 zet_runtime_file("${zet_libgcc}" ".")
 zet_runtime_file("/usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll" ".")
 # The fonts of zet-cli's pictures: Qt's offscreen platform on Windows reads
-# fonts only from lib/fonts beside the programs, so it gets the faces that
-# Linux's fontconfig gives for the default "Arial" (the same text both ways).
+# fonts only from lib/fonts beside the programs, so it gets the very face files
+# Qt draws with on Linux for the default "Arial". Where the family fontconfig
+# gives comes as Type 1 as well as OpenType (Debian's URW fonts), Qt on Linux
+# takes the Type 1 copy: the OpenType one has other line metrics (a leading,
+# a fractional ascent) and other hints, so its texts would stand and look
+# otherwise. Qt on Windows finds Type 1 files by the .pfa/.pfb names only.
+set(zet_fonts)
 foreach(style "" ":bold")
-  execute_process(COMMAND fc-match -f "%{file}" "Arial${style}"
-                  OUTPUT_VARIABLE zet_font RESULT_VARIABLE zet_font_rc)
+  execute_process(COMMAND fc-match -f "%{family[0]}|%{file}" "Arial${style}"
+                  OUTPUT_VARIABLE zet_match RESULT_VARIABLE zet_font_rc)
+  string(REPLACE "|" ";" zet_match "${zet_match}")
+  list(GET zet_match -1 zet_font)
   if(NOT zet_font_rc EQUAL 0 OR NOT EXISTS "${zet_font}")
     set(zet_font "/usr/share/fonts/truetype/dejavu/DejaVuSans${style}.ttf")
     string(REPLACE ":bold" "-Bold" zet_font "${zet_font}")
+  else()
+    list(GET zet_match 0 zet_family)
+    execute_process(COMMAND fc-match -f "%{family[0]}|%{file}" "${zet_family}${style}:fontformat=Type 1"
+                    OUTPUT_VARIABLE zet_type1 RESULT_VARIABLE zet_font_rc)
+    string(REPLACE "|" ";" zet_type1 "${zet_type1}")
+    list(GET zet_type1 0 zet_type1_family)
+    list(GET zet_type1 -1 zet_type1_file)
+    if(zet_font_rc EQUAL 0 AND zet_type1_family STREQUAL zet_family AND EXISTS "${zet_type1_file}")
+      set(zet_font "${zet_type1_file}")
+    endif()
   endif()
-  zet_runtime_file("${zet_font}" "lib/fonts")
+  get_filename_component(zet_font_name "${zet_font}" NAME)
+  if(zet_font_name MATCHES "\\.t1$")
+    string(REGEX REPLACE "\\.t1$" ".pfb" zet_font_name "${zet_font_name}")
+  endif()
+  zet_runtime_file_as("${zet_font}" "lib/fonts" "${zet_font_name}")
+  list(APPEND zet_fonts "${zet_font_name}")
+endforeach()
+# A face left there by an earlier build would compete with these.
+file(GLOB zet_old_fonts "${CMAKE_BINARY_DIR}/lib/fonts/*")
+foreach(old ${zet_old_fonts})
+  get_filename_component(name "${old}" NAME)
+  if(NOT name IN_LIST zet_fonts)
+    file(REMOVE "${old}")
+  endif()
 endforeach()
 # Where Qt finds its plugins and translations: beside the programs.
 zet_runtime_file("${CMAKE_SOURCE_DIR}/res/windows/qt.conf" ".")
@@ -92,13 +126,17 @@ foreach(entry ${zet_runtime})
   list(GET fields 0 file)
   list(GET fields 1 dest)
   list(GET fields 2 use)
+  get_filename_component(name "${file}" NAME)
+  list(LENGTH fields n)
+  if(n GREATER 3)
+    list(GET fields 3 name)
+  endif()
   if(NOT EXISTS "${file}")
     message(FATAL_ERROR "Windows runtime file missing: ${file}")
   endif()
   if(use STREQUAL "install")
-    install(FILES "${file}" DESTINATION "${dest}")
+    install(FILES "${file}" DESTINATION "${dest}" RENAME "${name}")
   endif()
-  get_filename_component(name "${file}" NAME)
   set(copy "${CMAKE_BINARY_DIR}/${dest}/${name}")
   add_custom_command(OUTPUT "${copy}" COMMAND ${CMAKE_COMMAND} -E copy_if_different "${file}" "${copy}"
                      DEPENDS "${file}" VERBATIM)
