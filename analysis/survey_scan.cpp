@@ -122,10 +122,47 @@ void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p
   ZET_LOOPS(Grid(grid, g, p1, p2, n, rd));
 }
 
+namespace {
+
+// How many of those edges a vector within a quadrant lies beyond (0..4),
+// or -1 within a hair of one, where only the rule can tell.
+int Lean(double ae, double an) {
+  int q = 0;
+  double gap = HUGE_VAL;
+  for (double t : kEdgeTangent) {
+    const double d = ae - t * an;
+    q += d > 0, gap = std::min(gap, std::fabs(d));
+  }
+  return gap <= 1e-5 * (ae + an) ? -1 : q;
+}
+
+// The sector of lean q in the quadrant of (e, n); azimuth grows towards west.
+int SectorOfLean(int q, double e, double n) {
+  return n > 0 ? (e < 0 ? q : (kSectors - q) & (kSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
+}
+
+}  // namespace
+
+bool BoxEdge(double e0, double e1, double n0, double n1, Edge* edge) {
+  if (!(e0 > 0 || e1 < 0) || !(n0 > 0 || n1 < 0)) return false;  // not inside one quadrant
+  int lo = 4, hi = 0;
+  for (double e : {e0, e1})
+    for (double n : {n0, n1}) {
+      const int q = Lean(std::fabs(e), std::fabs(n));
+      if (q < 0) return false;
+      lo = std::min(lo, q), hi = std::max(hi, q);
+    }
+  if (hi != lo + 1) return false;
+  edge->tangent = kEdgeTangent[lo];
+  edge->within = SectorOfLean(lo, e0, n0);
+  edge->beyond = SectorOfLean(hi, e0, n0);
+  return true;
+}
+
 int BoxSector(double e0, double e1, double n0, double n1) {
   const bool northSide = n0 > 0 || n1 < 0, eastSide = e0 > 0 || e1 < 0;
   // Tangents of the edges next to the axes, with more room than QuickSector keeps.
-  constexpr double kAxisNS = 0.19891236737965800 * (1 - 2e-5), kAxisEW = 5.0273394921233042 * (1 + 2e-5);
+  constexpr double kAxisNS = kEdgeTangent[0] * (1 - 2e-5), kAxisEW = kEdgeTangent[3] * (1 + 2e-5);
   if (northSide && eastSide) {
     const int k = QuickSector(e0, n0);
     for (double e : {e0, e1})
@@ -151,14 +188,8 @@ int RuleSector(double e, double n) {
 }
 
 int QuickSector(double e, double n) {
-  const double ae = std::fabs(e), an = std::fabs(n);
-  const double d0 = ae - 0.19891236737965800 * an, d1 = ae - 0.66817863791929892 * an,
-               d2 = ae - 1.4966057626654890 * an, d3 = ae - 5.0273394921233042 * an;
-  const int q = (d0 > 0) + (d1 > 0) + (d2 > 0) + (d3 > 0);
-  const double gap = std::min(std::min(std::fabs(d0), std::fabs(d1)), std::min(std::fabs(d2), std::fabs(d3)));
-  const bool near = gap <= 1e-5 * (ae + an) || e == 0 || n == 0;
-  const int k = n > 0 ? (e < 0 ? q : (kSectors - q) & (kSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
-  return near ? -1 : k;
+  const int q = Lean(std::fabs(e), std::fabs(n));
+  return q < 0 || e == 0 || n == 0 ? -1 : SectorOfLean(q, e, n);
 }
 
 }  // namespace zet::analysis::scan

@@ -101,6 +101,11 @@ void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p
 // switch the wide ones off to run the others too. Returns the last setting.
 bool AllowWideLoops(bool on);
 
+// Tangents of the sector edges at 11.25°, 33.75°, 56.25° and 78.75° off the
+// north-south axis.
+inline constexpr double kEdgeTangent[4] = {0.19891236737965800, 0.66817863791929892, 1.4966057626654890,
+                                           5.0273394921233042};
+
 // The rose sector by the diagram's own azimuth rule, and a quicker way to the
 // same answer (-1 where only the rule can tell).
 int RuleSector(double e, double n);
@@ -111,5 +116,13 @@ int QuickSector(double e, double n);
 // when its corners do, and a box across an axis in the sector around it
 // when its widest point is clear of the edges.
 int BoxSector(double e0, double e1, double n0, double n1);
+// A box inside a quadrant that reaches into two neighbouring sectors: the
+// edge between them is the line |e| = tangent × |n|; vectors leaning farther
+// off the north-south axis lie in `beyond`, the others in `within`.
+struct Edge {
+  double tangent = 0;
+  int within = -1, beyond = -1;
+};
+bool BoxEdge(double e0, double e1, double n0, double n1, Edge* edge);
 
 }  // namespace zet::analysis::scan

@@ -266,10 +266,12 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
   for (int i = 0; i < 150000; ++i) {
     const float drift = static_cast<float>(0.3 * std::sin(i * 1e-4));
     r.ch1.push_back(-0.9f + drift + noise(gen));
-    if (i < 149000) r.ch2.push_back(0.1f * drift - 0.02f + 0.2f * noise(gen));
+    // Leaning east of south, so that stretches lie in sector 8, in 9 and across the edge between.
+    if (i < 149000) r.ch2.push_back(0.18f + 0.25f * drift + 0.2f * noise(gen));
   }
   const float odd[] = {kNaN, HUGE_VALF, -HUGE_VALF};
-  for (int k = 0; k < 60; ++k) (k % 2 ? r.ch2 : r.ch1)[(k * 7919) % 149000] = odd[k % 3];
+  // In the first half only: the stretches of the second have none.
+  for (int k = 0; k < 60; ++k) (k % 2 ? r.ch2 : r.ch1)[(k * 7919) % 74000] = odd[k % 3];
   Inputs in;
   in.reference = {-0.85, 0.0};
   in.limits = {{true, -0.8}, {false, -1.1}};
@@ -325,13 +327,21 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
       }
     }
     std::array<long long, kRoseSectors> rose{};
+    std::array<double, kRoseSectors> weighted{};
     long long pairs = 0;
+    double weight = 0;
     for (std::size_t i = 0; i < r.ch2.size(); ++i) {
       if (!std::isfinite(r.ch1[i]) || !std::isfinite(r.ch2[i])) continue;
       ++pairs;
-      if (const auto k = RoseSector(r.ch2[i] * scale, r.ch1[i] * scale)) ++rose[*k];
+      const double m = std::hypot(r.ch2[i], r.ch1[i]);
+      weight += m;
+      if (const auto k = RoseSector(r.ch2[i] * scale, r.ch1[i] * scale)) ++rose[*k], weighted[*k] += m;
     }
-    for (int k = 0; k < kRoseSectors; ++k) EXPECT_EQ(f.pair->share[k], static_cast<double>(rose[k]) / pairs) << k;
+    EXPECT_GT(rose[8] * rose[9], 0);
+    for (int k = 0; k < kRoseSectors; ++k) {
+      EXPECT_EQ(f.pair->share[k], static_cast<double>(rose[k]) / pairs) << k;
+      EXPECT_NEAR(f.pair->weightedShare[k], weighted[k] / weight, 1e-9) << k;
+    }
     const std::vector<std::uint32_t> grid = ScatterGrid(src, f, 7, 3);
     EXPECT_EQ(std::accumulate(grid.begin(), grid.end(), 0LL), pairs);
 
