@@ -252,8 +252,23 @@ void Assessor::ScanPieces(std::size_t from, std::size_t to) {
         pc.invalid[c] = pc.invalid[c] || invalid;
         whole[c].Merge(sg.acc[c]);
       }
-      for (std::size_t l = 0; l < in_.limits.size(); ++l)
-        scan::Runs(RunOf(i, c, l), ch.p + pc.lo, n, ch.limits[l], in_.limits[l].above, pc.invalid[c], minRun_);
+      for (std::size_t l = 0; l < in_.limits.size(); ++l) {
+        scan::RunPiece& r = RunOf(i, c, l);
+        const Limit& lim = in_.limits[l];
+        // A piece wholly beyond the limit, or wholly within it, is one run or none.
+        if (!pc.invalid[c]) {
+          const Acc& w = whole[c];
+          if (lim.above ? w.min > lim.level : w.max < lim.level) {
+            r.run = n;
+            continue;
+          }
+          if (lim.above ? !(w.max > lim.level) : !(w.min < lim.level)) {
+            r.broken = true;
+            continue;
+          }
+        }
+        scan::Runs(r, ch.p + pc.lo, n, ch.limits[l], lim.above, pc.invalid[c], minRun_);
+      }
     }
     if (chans_.size() == 2 && pc.lo < chans_[0].end && pc.lo < chans_[1].end) {
       const bool checked = pc.invalid[0] || pc.invalid[1];

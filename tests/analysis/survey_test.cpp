@@ -283,14 +283,16 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
     for (int c = 0; c < 2; ++c) {
       const std::vector<float>& v = c ? r.ch2 : r.ch1;
       const ChannelFigures& got = f.channels[c];
-      long long n = 0, above = 0, at = -1;
-      double sum = 0, lo = HUGE_VAL, hi = -HUGE_VAL;
+      long long n = 0, above = 0, at = -1, positive = 0;
+      double sum = 0, lo = HUGE_VAL, hi = -HUGE_VAL, sumPositive = 0, sumShift = 0;
       std::array<long long, kHistogramBins> bins{};
       struct Run { long long run = 0, count = 0, in = 0; } runs[2];
       for (long long i = 0; i < static_cast<long long>(v.size()); ++i) {
         if (!std::isfinite(v[i])) continue;
         const double x = ohms ? ShuntAmperes(v[i], ohms) : v[i];
         ++n, sum += x, above += x > *in.reference[c];
+        if (x > 0) ++positive, sumPositive += x;
+        if (x > *in.reference[c]) sumShift += x - *in.reference[c];
         if (x < lo) lo = x, at = i;
         hi = std::max(hi, x);
         for (int l = 0; l < 2; ++l) {
@@ -315,6 +317,9 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
       EXPECT_EQ(*got.max, hi) << c;
       EXPECT_NEAR(*got.mean, sum / n, 1e-12 * scale) << c;
       EXPECT_EQ(got.shift->sharePositive, static_cast<double>(above) / n) << c;
+      // Channel 1 is negative throughout, channel 2 positive.
+      EXPECT_NEAR(c ? *got.meanPositive : *got.meanNegative, c ? sumPositive / positive : sum / n, 1e-12 * scale) << c;
+      EXPECT_NEAR(got.shift->meanPositive.value_or(0), above ? sumShift / above : 0, 1e-12 * scale) << c;
       EXPECT_EQ(got.histogram, bins) << c;
       long long inHours = 0;
       for (const Period& p : got.hourly) inHours += p.count;
