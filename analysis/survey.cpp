@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <ctime>
@@ -182,7 +183,7 @@ class Assessor {
 
  private:
   void MakePieces();
-  void ScanPieces(std::size_t from, std::size_t to);
+  void ScanPieces(std::atomic<std::size_t>& next);
   void AssessChannel(std::size_t c);
   void Days(ChannelFigures& f, const Channel& c);
   void Histograms();
@@ -211,6 +212,10 @@ class Assessor {
 void Assessor::MakePieces() {
   long long ends[2];
   for (int k = 0; k < 2; ++k) ends[k] = k < static_cast<int>(chans_.size()) ? chans_[k].end : span_.last + 1;
+  // Known counts up front: growing these vectors would copy them over and over.
+  const std::size_t pieces = static_cast<std::size_t>((span_.last - span_.first) / kPiece) + 3;
+  pieces_.reserve(pieces);
+  segments_.reserve(pieces + hours_.size());
   std::size_t b = 0;
   for (long long lo = span_.first; lo <= span_.last;) {
     Piece pc;
@@ -234,10 +239,12 @@ void Assessor::MakePieces() {
   }
 }
 
-void Assessor::ScanPieces(std::size_t from, std::size_t to) {
+void Assessor::ScanPieces(std::atomic<std::size_t>& next) {
   std::vector<int> sector(chans_.size() == 2 ? kPiece + 8 : 0);
   std::vector<double> magnitude(sector.size());
-  for (std::size_t i = from; i < to; ++i) {
+  // A piece at a time to whichever core is free: pieces differ in their
+  // work (a stretch in one rose sector, or wholly beyond a limit, costs less).
+  for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < pieces_.size();) {
     Piece& pc = pieces_[i];
     const long long n = pc.hi - pc.lo;
     Acc whole[2];
@@ -484,18 +491,11 @@ void Assessor::Run() {
   MakePieces();
   runs_.resize(pieces_.size() * 2 * in_.limits.size());
 
-  // The span is shared out by samples, in whole pieces; each piece keeps its
-  // own sums, merged below in sample order whatever the number of cores.
-  const long long total = span_.last + 1 - span_.first;
-  workers_ = Workers(total);
-  std::vector<std::size_t> bounds(workers_ + 1, pieces_.size());
-  bounds[0] = 0;
-  for (int k = 1, i = 0; k < workers_; ++k) {
-    const long long at = span_.first + total * k / workers_;
-    while (static_cast<std::size_t>(i) < pieces_.size() && pieces_[i].lo < at) ++i;
-    bounds[k] = i;
-  }
-  OnWorkers(workers_, [&](int k) { ScanPieces(bounds[k], bounds[k + 1]); });
+  // Each piece keeps its own sums, merged below in sample order whatever the
+  // number of cores.
+  workers_ = Workers(span_.last + 1 - span_.first);
+  std::atomic<std::size_t> next{0};
+  OnWorkers(workers_, [&](int) { ScanPieces(next); });
 
   for (std::size_t c = 0; c < chans_.size(); ++c) AssessChannel(c);
   Histograms();
