@@ -399,22 +399,18 @@ void Assessor::Histograms() {
   }
   const long long both = nc == 2 && some[0] && some[1] ? std::min(chans_[0].end, chans_[1].end) : span_.first;
   std::vector<scan::Bins> bins(workers_ * 2);
+  // Long stretches, a multiple of eight samples, to whichever core is free.
+  constexpr long long kStretch = 1 << 18;
+  std::atomic<long long> next{0};
   OnWorkers(workers_, [&](int worker) {
     scan::Bins* b = &bins[worker * 2];
     b[0] = scale[0], b[1] = scale[1];
-    // Each worker takes its share of every stretch, in whole blocks of eight.
-    auto share = [&](long long from, long long to, long long* lo, long long* hi) {
-      const long long n = to - from;
-      *lo = from + n * worker / workers_ / 8 * 8;
-      *hi = worker + 1 == workers_ ? to : from + n * (worker + 1) / workers_ / 8 * 8;
-    };
-    long long lo, hi;
-    share(span_.first, both, &lo, &hi);
-    if (hi > lo) scan::Histogram(b[0], b[1], chans_[0].p + lo, chans_[1].p + lo, hi - lo, read_);
-    for (std::size_t c = 0; c < nc; ++c) {
-      if (!some[c]) continue;
-      share(both, chans_[c].end, &lo, &hi);
-      if (hi > lo) scan::Histogram(b[c], chans_[c].p + lo, hi - lo, read_);
+    for (long long lo; (lo = span_.first + kStretch * next.fetch_add(1, std::memory_order_relaxed)) <= span_.last;) {
+      const long long hi = std::min(lo + kStretch, span_.last + 1), mid = std::clamp(both, lo, hi);
+      if (mid > lo) scan::Histogram(b[0], b[1], chans_[0].p + lo, chans_[1].p + lo, mid - lo, read_);
+      for (std::size_t c = 0; c < nc; ++c)
+        if (const long long end = std::min(hi, chans_[c].end); some[c] && end > mid)
+          scan::Histogram(b[c], chans_[c].p + mid, end - mid, read_);
     }
   });
   for (std::size_t c = 0; c < nc; ++c) {
