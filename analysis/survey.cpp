@@ -493,7 +493,11 @@ void Assessor::Run() {
   std::atomic<std::size_t> next{0};
   OnWorkers(workers_, [&](int) { ScanPieces(next); });
 
-  for (std::size_t c = 0; c < chans_.size(); ++c) AssessChannel(c);
+  // The channels' own figures side by side when there are cores for them.
+  if (workers_ > 1)
+    OnWorkers(static_cast<int>(chans_.size()), [&](int c) { AssessChannel(c); });
+  else
+    for (std::size_t c = 0; c < chans_.size(); ++c) AssessChannel(c);
   Histograms();
   if (chans_.size() == 2) out_.pair = AssessPair();
 }
