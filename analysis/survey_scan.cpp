@@ -124,7 +124,7 @@ void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p
 
 namespace {
 
-// How many of those edges a vector within a quadrant lies beyond (0..4),
+// How many sector edges (kEdgeTangent) a vector within a quadrant lies beyond (0..4),
 // or -1 within a hair of one, where only the rule can tell.
 int Lean(double ae, double an) {
   int q = 0;
