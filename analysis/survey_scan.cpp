@@ -122,40 +122,40 @@ void Grid(std::uint32_t* grid, const GridMap& g, const float* p1, const float* p
   ZET_LOOPS(Grid(grid, g, p1, p2, n, rd));
 }
 
-namespace {
-
-// How many sector edges (kEdgeTangent) a vector within a quadrant lies beyond (0..4),
-// or -1 within a hair of one, where only the rule can tell.
-int Lean(double ae, double an) {
-  int q = 0;
-  double gap = HUGE_VAL;
-  for (double t : kEdgeTangent) {
-    const double d = ae - t * an;
-    q += d > 0, gap = std::min(gap, std::fabs(d));
-  }
-  return gap <= 1e-5 * (ae + an) ? -1 : q;
-}
-
-// The sector of lean q in the quadrant of (e, n); azimuth grows towards west.
-int SectorOfLean(int q, double e, double n) {
-  return n > 0 ? (e < 0 ? q : (kSectors - q) & (kSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
-}
-
-}  // namespace
-
 bool BoxEdge(double e0, double e1, double n0, double n1, Edge* edge) {
-  if (!(e0 > 0 || e1 < 0) || !(n0 > 0 || n1 < 0)) return false;  // not inside one quadrant
-  int lo = 4, hi = 0;
+  if (e0 <= 0 && e1 >= 0 && n0 <= 0 && n1 >= 0) return false;  // it holds the origin
+  // The directions of a box clear of the origin span less than a half turn,
+  // from one corner's to another's: when the corners lie in two neighbouring
+  // sectors, so does every vector of the box.
+  int first = -1, second = -1;
   for (double e : {e0, e1})
     for (double n : {n0, n1}) {
-      const int q = Lean(std::fabs(e), std::fabs(n));
-      if (q < 0) return false;
-      lo = std::min(lo, q), hi = std::max(hi, q);
+      const int k = QuickSector(e, n);
+      if (k < 0) return false;
+      if (first < 0 || k == first) {
+        first = k;
+      } else if (second < 0 || k == second) {
+        second = k;
+      } else {
+        return false;
+      }
     }
-  if (hi != lo + 1) return false;
-  edge->tangent = kEdgeTangent[lo];
-  edge->within = SectorOfLean(lo, e0, n0);
-  edge->beyond = SectorOfLean(hi, e0, n0);
+  if (second < 0) return false;
+  // k, then k + 1 towards west.
+  const int k = ((second - first) & (kSectors - 1)) == 1 ? first : ((first - second) & (kSectors - 1)) == 1 ? second : -1;
+  if (k < 0) return false;
+  const double azimuth = 22.5 * k + 11.25;  // of the edge between them
+  const auto offAxis = [](double a) {  // degrees off the north-south axis
+    const double c = std::fmod(a, 180);
+    return std::min(c, 180 - c);
+  };
+  edge->tangent = kEdgeTangent[static_cast<int>((offAxis(azimuth) - 11.25) / 22.5 + 0.5)];
+  edge->east = azimuth < 180 ? -1 : 1;  // the signs of the quadrant the edge runs through
+  edge->north = azimuth > 90 && azimuth < 270 ? -1 : 1;
+  const int next = (k + 1) & (kSectors - 1);
+  const bool nextLeans = offAxis(22.5 * next) > offAxis(22.5 * k);
+  edge->beyond = nextLeans ? next : k;
+  edge->within = nextLeans ? k : next;
   return true;
 }
 
@@ -188,8 +188,16 @@ int RuleSector(double e, double n) {
 }
 
 int QuickSector(double e, double n) {
-  const int q = Lean(std::fabs(e), std::fabs(n));
-  return q < 0 || e == 0 || n == 0 ? -1 : SectorOfLean(q, e, n);
+  const double ae = std::fabs(e), an = std::fabs(n);
+  int q = 0;
+  double gap = HUGE_VAL;
+  for (double t : kEdgeTangent) {
+    const double d = ae - t * an;
+    q += d > 0, gap = std::min(gap, std::fabs(d));
+  }
+  const bool near = gap <= 1e-5 * (ae + an) || e == 0 || n == 0;
+  const int k = n > 0 ? (e < 0 ? q : (kSectors - q) & (kSectors - 1)) : (e < 0 ? 8 - q : 8 + q);
+  return near ? -1 : k;
 }
 
 }  // namespace zet::analysis::scan

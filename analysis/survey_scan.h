@@ -116,11 +116,14 @@ int QuickSector(double e, double n);
 // when its corners do, and a box across an axis in the sector around it
 // when its widest point is clear of the edges.
 int BoxSector(double e0, double e1, double n0, double n1);
-// A box inside a quadrant that reaches into two neighbouring sectors: the
-// edge between them is the line |e| = tangent × |n|; vectors leaning farther
-// off the north-south axis lie in `beyond`, the others in `within`.
+// A box that reaches into two neighbouring sectors, and the edge between
+// them: the line east × e = tangent × north × n, with east and north the
+// signs (±1) of the quadrant it runs through. Vectors with east × e beyond
+// it lean farther off the north-south axis and lie in `beyond`, the others
+// in `within`.
 struct Edge {
   double tangent = 0;
+  float east = 1, north = 1;
   int within = -1, beyond = -1;
 };
 bool BoxEdge(double e0, double e1, double n0, double n1, Edge* edge);

@@ -222,6 +222,31 @@ TEST(Survey, RoseSectorsFollowTheDiagramAzimuth) {
   }
 }
 
+// A stretch whose box reaches into two neighbouring sectors is counted by
+// the side of their edge each vector lies on: boxes inside a quadrant and
+// across either axis.
+TEST(Survey, BoxesInTwoSectorsSplitAtTheirEdge) {
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> u(-1, 1);
+  int split = 0, acrossNorthSouth = 0, acrossEastWest = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const double e = u(gen), n = u(gen), w = 0.4 * std::fabs(u(gen)), h = 0.4 * std::fabs(u(gen));
+    scan::Edge edge;
+    if (!scan::BoxEdge(e, e + w, n, n + h, &edge)) continue;
+    ++split, acrossNorthSouth += e < 0 && e + w > 0, acrossEastWest += n < 0 && n + h > 0;
+    for (int i = 0; i <= 8; ++i)
+      for (int j = 0; j <= 8; ++j) {
+        const double x = e + w * i / 8, y = n + h * j / 8, side = edge.east * x - edge.tangent * edge.north * y;
+        const int k = RoseSector(x, y).value_or(-1);
+        ASSERT_TRUE(k == edge.within || k == edge.beyond) << x << " " << y;
+        if (std::fabs(side) > 1e-6) ASSERT_EQ(k == edge.beyond, side > 0) << x << " " << y;
+      }
+  }
+  EXPECT_GT(acrossNorthSouth, 20);
+  EXPECT_GT(acrossEastWest, 20);
+  EXPECT_GT(split, 1000);
+}
+
 TEST(Survey, RotatingTheFieldTurnsTheMeanAzimuthAndTheRose) {
   std::mt19937 gen(3);
   std::normal_distribution<double> g(0, 0.3);
@@ -266,8 +291,8 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
   for (int i = 0; i < 150000; ++i) {
     const float drift = static_cast<float>(0.3 * std::sin(i * 1e-4));
     r.ch1.push_back(-0.9f + drift + noise(gen));
-    // Leaning east of south, so that stretches lie in sector 8, in 9 and across the edge between.
-    if (i < 149000) r.ch2.push_back(0.18f + 0.25f * drift + 0.2f * noise(gen));
+    // About south: stretches in sector 8, in 7 or 9, and across the edges and the axis between.
+    if (i < 149000) r.ch2.push_back(-0.5f * drift + noise(gen));
   }
   const float odd[] = {kNaN, HUGE_VALF, -HUGE_VALF};
   // In the first half only: the stretches of the second have none.
@@ -317,7 +342,7 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
       EXPECT_EQ(*got.max, hi) << c;
       EXPECT_NEAR(*got.mean, sum / n, 1e-12 * scale) << c;
       EXPECT_EQ(got.shift->sharePositive, static_cast<double>(above) / n) << c;
-      // Channel 1 is negative throughout, channel 2 positive.
+      // Channel 1 is negative throughout.
       EXPECT_NEAR(c ? *got.meanPositive : *got.meanNegative, c ? sumPositive / positive : sum / n, 1e-12 * scale) << c;
       EXPECT_NEAR(got.shift->meanPositive.value_or(0), above ? sumShift / above : 0, 1e-12 * scale) << c;
       EXPECT_EQ(got.histogram, bins) << c;
@@ -342,7 +367,7 @@ TEST(Survey, LongRecordingsAgreeWithASampleBySampleCount) {
       weight += m;
       if (const auto k = RoseSector(r.ch2[i] * scale, r.ch1[i] * scale)) ++rose[*k], weighted[*k] += m;
     }
-    EXPECT_GT(rose[8] * rose[9], 0);
+    EXPECT_GT(rose[7] * rose[8] * rose[9], 0);
     for (int k = 0; k < kRoseSectors; ++k) {
       EXPECT_EQ(f.pair->share[k], static_cast<double>(rose[k]) / pairs) << k;
       EXPECT_NEAR(f.pair->weightedShare[k], weighted[k] / weight, 1e-9) << k;
