@@ -6,6 +6,9 @@
 #include <cfloat>
 #include <cmath>
 #include <ctime>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <future>
 #include <system_error>
 #include <thread>
@@ -164,13 +167,34 @@ struct Channel {
 struct Segment {
   long long lo = 0, hi = 0;
   std::size_t bucket = 0;
-  Acc acc[2];
 };
 struct Piece {
   long long lo = 0, hi = 0;
   std::size_t first = 0, end = 0;  // its segments
+};
+// What a piece finds besides its segments' sums and its runs.
+struct Finds {
   bool invalid[2] = {false, false};
   scan::PairPiece pair;
+};
+
+// Room for what the pieces find, each place first written by the core that
+// works its piece: the pages (some megabytes for a full memory) are then
+// first touched by all cores at once rather than by one beforehand.
+template <class T>
+class Room {
+  static_assert(std::is_trivially_destructible_v<T>);
+
+ public:
+  void Open(std::size_t n) { mem_.reset(static_cast<T*>(::operator new(std::max<std::size_t>(n, 1) * sizeof(T)))); }
+  T& Make(std::size_t i) { return *::new (static_cast<void*>(mem_.get() + i)) T{}; }
+  T& operator[](std::size_t i) const { return mem_.get()[i]; }
+
+ private:
+  struct Free {
+    void operator()(T* p) const { ::operator delete(p); }
+  };
+  std::unique_ptr<T, Free> mem_;
 };
 
 class Assessor {
@@ -201,12 +225,15 @@ class Assessor {
   std::vector<Bucket> hours_;
   std::vector<Piece> pieces_;
   std::vector<Segment> segments_;
-  std::vector<scan::RunPiece> runs_;  // per piece, channel and limit
+  Room<Finds> finds_;          // per piece
+  Room<Acc> sums_;             // per segment and channel
+  Room<scan::RunPiece> runs_;  // per piece, channel and limit
   int workers_ = 1;
 
-  scan::RunPiece& RunOf(std::size_t piece, std::size_t c, std::size_t l) {
-    return runs_[(piece * 2 + c) * in_.limits.size() + l];
+  std::size_t RunAt(std::size_t piece, std::size_t c, std::size_t l) const {
+    return (piece * 2 + c) * in_.limits.size() + l;
   }
+  scan::RunPiece& RunOf(std::size_t piece, std::size_t c, std::size_t l) { return runs_[RunAt(piece, c, l)]; }
 };
 
 void Assessor::MakePieces() {
@@ -245,25 +272,30 @@ void Assessor::ScanPieces(std::atomic<std::size_t>& next) {
   // A piece at a time to whichever core is free: pieces differ in their
   // work (a stretch in one rose sector, or wholly beyond a limit, costs less).
   for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < pieces_.size();) {
-    Piece& pc = pieces_[i];
+    const Piece& pc = pieces_[i];
+    Finds& fd = finds_.Make(i);
+    for (std::size_t k = pc.first; k < pc.end; ++k) sums_.Make(2 * k), sums_.Make(2 * k + 1);
+    for (std::size_t c = 0; c < 2; ++c)
+      for (std::size_t l = 0; l < in_.limits.size(); ++l) runs_.Make(RunAt(i, c, l));
     const long long n = pc.hi - pc.lo;
     Acc whole[2];
     for (std::size_t c = 0; c < chans_.size(); ++c) {
       const Channel& ch = chans_[c];
       if (pc.lo >= ch.end) continue;
       for (std::size_t k = pc.first; k < pc.end; ++k) {
-        Segment& sg = segments_[k];
+        const Segment& sg = segments_[k];
+        Acc& a = sums_[2 * k + c];
         bool invalid = false;
-        sg.acc[c] = scan::Sums(ch.p + sg.lo, sg.hi - sg.lo, read_, ch.levels, &invalid);
-        sg.acc[c].minPiece = sg.acc[c].maxPiece = sg.lo;
-        pc.invalid[c] = pc.invalid[c] || invalid;
-        whole[c].Merge(sg.acc[c]);
+        a = scan::Sums(ch.p + sg.lo, sg.hi - sg.lo, read_, ch.levels, &invalid);
+        a.minPiece = a.maxPiece = sg.lo;
+        fd.invalid[c] = fd.invalid[c] || invalid;
+        whole[c].Merge(a);
       }
       for (std::size_t l = 0; l < in_.limits.size(); ++l) {
         scan::RunPiece& r = RunOf(i, c, l);
         const Limit& lim = in_.limits[l];
         // A piece wholly beyond the limit, or wholly within it, is one run or none.
-        if (!pc.invalid[c]) {
+        if (!fd.invalid[c]) {
           const Acc& w = whole[c];
           if (lim.above ? w.min > lim.level : w.max < lim.level) {
             r.run = n;
@@ -274,21 +306,21 @@ void Assessor::ScanPieces(std::atomic<std::size_t>& next) {
             continue;
           }
         }
-        scan::Runs(r, ch.p + pc.lo, n, ch.limits[l], lim.above, pc.invalid[c], minRun_);
+        scan::Runs(r, ch.p + pc.lo, n, ch.limits[l], lim.above, fd.invalid[c], minRun_);
       }
     }
     if (chans_.size() == 2 && pc.lo < chans_[0].end && pc.lo < chans_[1].end) {
-      const bool checked = pc.invalid[0] || pc.invalid[1];
+      const bool checked = fd.invalid[0] || fd.invalid[1];
       // Most stretches of a survey lie in one sector of the rose.
       const int same =
           whole[0].n && whole[1].n ? scan::BoxSector(whole[1].min, whole[1].max, whole[0].min, whole[0].max) : -1;
-      scan::Pair(pc.pair, chans_[0].p + pc.lo, chans_[1].p + pc.lo, n, read_, chans_[0].levels.pivot,
+      scan::Pair(fd.pair, chans_[0].p + pc.lo, chans_[1].p + pc.lo, n, read_, chans_[0].levels.pivot,
                  chans_[1].levels.pivot, checked, same, sector.data(), magnitude.data());
       if (!checked) {
         // Every sample counts in both channels: their own sums are the pair's.
-        pc.pair.n = static_cast<double>(n);
-        pc.pair.sx = whole[0].sum, pc.pair.sxx = whole[0].sumSq;
-        pc.pair.sy = whole[1].sum, pc.pair.syy = whole[1].sumSq;
+        fd.pair.n = static_cast<double>(n);
+        fd.pair.sx = whole[0].sum, fd.pair.sxx = whole[0].sumSq;
+        fd.pair.sy = whole[1].sum, fd.pair.syy = whole[1].sumSq;
       }
     }
   }
@@ -309,7 +341,7 @@ void Assessor::AssessChannel(std::size_t k) {
   for (std::size_t i = 0; i < pieces_.size() && pieces_[i].lo < c.end; ++i)
     for (std::size_t l = 0; l < runs.size(); ++l) runs[l].Add(RunOf(i, k, l), minRun_);
   for (std::size_t i = 0; i < segments_.size() && segments_[i].lo < c.end; ++i) {
-    bucket.Merge(segments_[i].acc[k]);
+    bucket.Merge(sums_[2 * i + k]);
     const bool last = i + 1 == segments_.size() || segments_[i + 1].lo >= c.end ||
                       segments_[i + 1].bucket != segments_[i].bucket;
     if (!last) continue;
@@ -425,7 +457,7 @@ void Assessor::Histograms() {
 PairFigures Assessor::AssessPair() const {
   scan::PairPiece pair;
   for (std::size_t i = 0; i < pieces_.size(); ++i)
-    if (pieces_[i].lo < chans_[0].end && pieces_[i].lo < chans_[1].end) Merge(pair, pieces_[i].pair);
+    if (pieces_[i].lo < chans_[0].end && pieces_[i].lo < chans_[1].end) Merge(pair, finds_[i].pair);
   PairFigures p;
   p.count = static_cast<long long>(pair.n);
   if (!pair.n) return p;
@@ -485,7 +517,9 @@ void Assessor::Run() {
   else
     hours_.push_back({span_.first, 0});
   MakePieces();
-  runs_.resize(pieces_.size() * 2 * in_.limits.size());
+  finds_.Open(pieces_.size());
+  sums_.Open(2 * segments_.size());
+  runs_.Open(pieces_.size() * 2 * in_.limits.size());
 
   // Each piece keeps its own sums, merged below in sample order whatever the
   // number of cores.
