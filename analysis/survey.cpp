@@ -311,11 +311,14 @@ void Assessor::ScanPieces(std::atomic<std::size_t>& next) {
     }
     if (chans_.size() == 2 && pc.lo < chans_[0].end && pc.lo < chans_[1].end) {
       const bool checked = fd.invalid[0] || fd.invalid[1];
-      // Most stretches of a survey lie in one sector of the rose.
-      const int same =
-          whole[0].n && whole[1].n ? scan::BoxSector(whole[1].min, whole[1].max, whole[0].min, whole[0].max) : -1;
+      // Most stretches of a survey lie in one sector of the rose, or in two side by side.
+      const bool box = whole[0].n && whole[1].n;
+      const int same = box ? scan::BoxSector(whole[1].min, whole[1].max, whole[0].min, whole[0].max) : -1;
+      scan::Edge edge;
+      const bool split =
+          same < 0 && box && !checked && scan::BoxEdge(whole[1].min, whole[1].max, whole[0].min, whole[0].max, &edge);
       scan::Pair(fd.pair, chans_[0].p + pc.lo, chans_[1].p + pc.lo, n, read_, chans_[0].levels.pivot,
-                 chans_[1].levels.pivot, checked, same, sector.data(), magnitude.data());
+                 chans_[1].levels.pivot, checked, same, split ? &edge : nullptr, sector.data(), magnitude.data());
       if (!checked) {
         // Every sample counts in both channels: their own sums are the pair's.
         fd.pair.n = static_cast<double>(n);

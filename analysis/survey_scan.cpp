@@ -5,6 +5,7 @@
 #include <bit>
 #include <cfloat>
 #include <cstring>
+#include <optional>
 #include <type_traits>
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -106,8 +107,8 @@ void Runs(RunPiece& r, const float* p, long long n, float level, bool above, boo
 }
 
 void Pair(PairPiece& a, const float* p1, const float* p2, long long n, const Reading& rd, double pivot1,
-          double pivot2, bool checked, int same, int* sector, double* magnitude) {
-  ZET_LOOPS(Pair(a, p1, p2, n, rd, pivot1, pivot2, checked, same, sector, magnitude));
+          double pivot2, bool checked, int same, const Edge* edge, int* sector, double* magnitude) {
+  ZET_LOOPS(Pair(a, p1, p2, n, rd, pivot1, pivot2, checked, same, edge, sector, magnitude));
 }
 
 void Histogram(Bins& bins, const float* p, long long n, const Reading& rd) {

@@ -62,6 +62,17 @@ struct RunPiece {
 // above: beyond means x >= level; else x <= level (levels from Reading).
 void Runs(RunPiece& r, const float* p, long long n, float level, bool above, bool checked, long long minRun);
 
+// A box that reaches into two neighbouring sectors, and the edge between
+// them: the line east × e = tangent × north × n, with east and north the
+// signs (±1) of the quadrant it runs through. Vectors with east × e beyond
+// it lean farther off the north-south axis and lie in `beyond`, the others
+// in `within`.
+struct Edge {
+  double tangent = 0;
+  float east = 1, north = 1;
+  int within = -1, beyond = -1;
+};
+
 // The channel pair over a piece: sums about the pivots, and the rose.
 struct PairPiece {
   double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
@@ -71,10 +82,11 @@ struct PairPiece {
 };
 // Channel 1 is north, channel 2 east. Without invalid samples (checked
 // false) the caller takes n, sx, sy, sxx, syy from the channels' own sums.
-// same: the sector every vector lies in when the caller knows it, else -1.
+// same: the sector every vector lies in when the caller knows it, else -1;
+// edge: the edge between the two sectors they lie in, when it knows that.
 // sector and magnitude: room for n + 8 each.
 void Pair(PairPiece& a, const float* p1, const float* p2, long long n, const Reading& rd, double pivot1,
-          double pivot2, bool checked, int same, int* sector, double* magnitude);
+          double pivot2, bool checked, int same, const Edge* edge, int* sector, double* magnitude);
 
 // A channel's histogram: value v falls in bin (v − from) × scale (the last
 // bin takes the top, scale 0 puts all in the first); count[kBins] takes
@@ -116,16 +128,8 @@ int QuickSector(double e, double n);
 // when its corners do, and a box across an axis in the sector around it
 // when its widest point is clear of the edges.
 int BoxSector(double e0, double e1, double n0, double n1);
-// A box that reaches into two neighbouring sectors, and the edge between
-// them: the line east × e = tangent × north × n, with east and north the
-// signs (±1) of the quadrant it runs through. Vectors with east × e beyond
-// it lean farther off the north-south axis and lie in `beyond`, the others
-// in `within`.
-struct Edge {
-  double tangent = 0;
-  float east = 1, north = 1;
-  int within = -1, beyond = -1;
-};
+// The edge of a box that reaches into two neighbouring sectors (false for
+// any other box).
 bool BoxEdge(double e0, double e1, double n0, double n1, Edge* edge);
 
 }  // namespace zet::analysis::scan
