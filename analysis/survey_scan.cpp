@@ -5,7 +5,6 @@
 #include <bit>
 #include <cfloat>
 #include <cstring>
-#include <optional>
 #include <type_traits>
 #if defined(__SSE2__)
 #include <immintrin.h>
