@@ -6,12 +6,12 @@
 #include <cfloat>
 #include <cmath>
 #include <ctime>
+#include <future>
 #include <memory>
 #include <new>
-#include <type_traits>
-#include <future>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "analysis/survey_scan.h"
 #include "base/local_time.h"
